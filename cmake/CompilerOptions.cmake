@@ -1,0 +1,11 @@
+# Warning and sanitizer flags shared by every Purgix target.
+add_library(purgix_options INTERFACE)
+target_compile_options(purgix_options INTERFACE -Wall -Wextra -Wpedantic)
+if(PURGIX_WARNINGS_AS_ERRORS)
+  target_compile_options(purgix_options INTERFACE -Werror)
+endif()
+if(PURGIX_SANITIZE)
+  set(purgix_sanitizers -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_compile_options(purgix_options INTERFACE ${purgix_sanitizers})
+  target_link_options(purgix_options INTERFACE ${purgix_sanitizers})
+endif()

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "target_slots.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace purgix::platform {
+class FileSystem;
+}
+
+namespace purgix::engine {
+
+struct DeleteRunOptions
+{
+    // Called once, after the temporary file exists and before the file is read, so
+    // that a window can show its wait cursor for the rest of the run.
+    std::function<void()> onTempFileReady;
+    // File layer to work through; the real file system when null.
+    platform::FileSystem* fileSystem = nullptr;
+    // Scan buffer size in bytes; 0 picks the default. Tests use small buffers so that
+    // lines and matches straddle block boundaries.
+    std::size_t bufferSize = 0;
+};
+
+struct DeleteRunOutcome
+{
+    bool succeeded = false; // true exactly when message is "N lines deleted."
+    int deletedLines = 0;
+    std::string message; // the text to show the user
+};
+
+// Removes from the file at `path` every line that contains the text of any non-empty
+// slot and reports the result as the text to show.
+DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
+                           const DeleteRunOptions& options = {});
+
+} // namespace purgix::engine

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "target_slots.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace purgix::platform {
+class FileSystem;
+}
+
+namespace purgix::engine {
+
+inline constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+
+struct FilterResult
+{
+    enum class Failure { None, Read, Write };
+
+    // Dropped lines, each counted for the lowest slot whose text it contains.
+    std::array<std::uint64_t, kSlotCount> droppedPerSlot{};
+    Failure failure = Failure::None;
+    int errorNumber = 0; // errno of the failed read or write
+};
+
+// Streams `inputFd` to its end into `outputFd` (a new, empty file positioned at 0),
+// leaving out every line that contains the text of a non-empty slot. A line ends at CR
+// or CR LF; a lone LF belongs to the line; a last line without terminator is a line.
+// Every kept line is written byte for byte followed by CR LF. Memory stays bounded by
+// `bufferSize` whatever the file's or a line's length.
+FilterResult filterLines(platform::FileSystem& fileSystem, int inputFd, int outputFd,
+                         const TargetSlots& slots, std::size_t bufferSize = kDefaultBufferSize);
+
+} // namespace purgix::engine

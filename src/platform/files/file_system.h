@@ -1,0 +1,44 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace purgix::platform {
+
+// The file operations Purgix needs, as a thin seam over POSIX. Every call keeps the
+// POSIX contract: it returns -1 (or a negative count) and sets errno on failure.
+// Tests substitute an implementation that fails chosen calls, to prove that no
+// failure loses or half-writes a file.
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+
+    virtual int open(const std::string& path, int flags, mode_t mode = 0) = 0;
+    // Creates a new file from a mkstemp-style template ("...XXXXXX") with O_EXCL and
+    // mode 0600; the template is replaced by the name actually created.
+    virtual int createUnique(std::string& pathTemplate) = 0;
+    virtual ssize_t read(int fd, void* buffer, std::size_t size) = 0;
+    virtual ssize_t write(int fd, const void* data, std::size_t size) = 0;
+    virtual int truncate(int fd, off_t length) = 0;
+    virtual off_t seek(int fd, off_t offset, int whence) = 0;
+    virtual int fsync(int fd) = 0;
+    virtual int close(int fd) = 0;
+    virtual int fstat(int fd, struct stat& status) = 0;
+    virtual int stat(const std::string& path, struct stat& status) = 0;
+    virtual int fchmod(int fd, mode_t mode) = 0;
+    virtual int fchown(int fd, uid_t owner, gid_t group) = 0;
+    virtual int lock(int fd, int operation) = 0;
+    virtual int rename(const std::string& from, const std::string& to) = 0;
+    virtual int unlink(const std::string& path) = 0;
+    virtual int access(const std::string& path, int mode) = 0;
+    virtual std::string realPath(const std::string& path) = 0; // empty on failure
+};
+
+// The process's real file system.
+FileSystem& systemFileSystem();
+
+} // namespace purgix::platform

@@ -1,0 +1,18 @@
+#include "program_folder.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace purgix::platform {
+
+std::string programFolder()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return executable.parent_path().string();
+}
+
+} // namespace purgix::platform

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace purgix::platform {
+
+// The folder that holds the running executable, without a trailing slash (except
+// for the root folder, "/"). Empty when it cannot be determined.
+std::string programFolder();
+
+} // namespace purgix::platform

@@ -1,0 +1,70 @@
+#include "test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace purgix::test {
+
+namespace fs = std::filesystem;
+
+TestFolder::TestFolder()
+{
+    std::string pattern = (fs::temp_directory_path() / "purgix-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "cannot create a test folder from " << pattern;
+    }
+    m_path = pattern;
+    fs::create_directory(tempDir());
+    if (const char* previous = std::getenv("TMPDIR")) {
+        m_hadTmpDir = true;
+        m_previousTmpDir = previous;
+    }
+    ::setenv("TMPDIR", tempDir().c_str(), 1);
+}
+
+TestFolder::~TestFolder()
+{
+    if (m_hadTmpDir) {
+        ::setenv("TMPDIR", m_previousTmpDir.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(m_path, ignored)) {
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(m_path, ignored);
+}
+
+std::string TestFolder::write(std::string_view name, std::string_view content) const
+{
+    const fs::path target = file(name);
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    EXPECT_TRUE(out.good()) << "cannot write " << target;
+    return target.string();
+}
+
+std::string TestFolder::tempDirListing() const
+{
+    std::string names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(tempDir(), ignored)) {
+        names += entry.path().filename().string() + ' ';
+    }
+    return names;
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "cannot read " << path;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace purgix::test
