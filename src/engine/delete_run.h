@@ -27,8 +27,8 @@ struct DeleteRunOptions
 struct DeleteRunOutcome
 {
     bool succeeded = false; // true exactly when message is "N lines deleted."
-    int deletedLines = 0;
-    std::string message; // the text to show the user
+    int deletedLines = 0;   // lines removed from the file, also by the slots an overflow kept
+    std::string message;    // the text to show the user
 };
 
 // Removes from the file at `path` every line that contains the text of any non-empty

@@ -28,7 +28,8 @@ struct FilterResult
 // leaving out every line that contains the text of a non-empty slot. A line ends at CR
 // or CR LF; a lone LF belongs to the line; a last line without terminator is a line.
 // Every kept line is written byte for byte followed by CR LF. Memory stays bounded by
-// `bufferSize` whatever the file's or a line's length.
+// `bufferSize` (0 picks the default; it grows to twice the longest target when that is
+// larger) whatever the file's or a line's length.
 FilterResult filterLines(platform::FileSystem& fileSystem, int inputFd, int outputFd,
                          const TargetSlots& slots, std::size_t bufferSize = kDefaultBufferSize);
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <array>
+#include "settings_content.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,19 +11,22 @@ class FileSystem;
 
 namespace purgix::settings {
 
-inline constexpr int kTargetCount = 10;
-using Targets = std::array<std::string, kTargetCount>;
-
-// "purgix.ini" in the given program folder.
+// "purgix.ini" in the given program folder, joined without a separator check: a root
+// folder gives "//purgix.ini", which names the same file.
 std::string settingsFilePath(std::string_view programFolder);
 
-// Applies the settings file's content to `targets`: lines 0-9 fill slots 0-9, further
-// lines are ignored, and slots past the last line keep their previous text.
-void applySettingsContent(std::string_view content, Targets& targets);
+struct LoadResult
+{
+    bool succeeded = false;
+    std::string message; // names the file and the reason when it could not be read
+};
 
-// Reads the settings file into `targets`; a file that cannot be read empties all ten.
-void loadTargets(const std::string& path, Targets& targets,
-                 platform::FileSystem* fileSystem = nullptr);
+// Reads the settings file into `targets` by the rules of applySettingsContent. A file
+// that cannot be opened or read (missing, no permission, not a regular file, a read
+// error) empties all ten slots. Reading stops once ten lines are complete, so a huge
+// file costs no more than its first ten lines.
+LoadResult loadTargets(const std::string& path, Targets& targets,
+                       platform::FileSystem* fileSystem = nullptr);
 
 struct SaveResult
 {

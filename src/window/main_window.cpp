@@ -1,0 +1,124 @@
+#include "main_window.h"
+
+#include "clickable_label.h"
+#include "escape_watcher.h"
+#include "window_font.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <utility>
+
+namespace purgix::window {
+
+namespace {
+
+QRect toPixels(const TwipRect& place)
+{
+    return {twipsToPixels(place.left), twipsToPixels(place.top), twipsToPixels(place.width),
+            twipsToPixels(place.height)};
+}
+
+QString spokenName(const LayoutRow& row)
+{
+    switch (row.control) {
+    case Control::TxtFile:
+        return QStringLiteral("File");
+    case Control::TxtTarget:
+        return QStringLiteral("Target string %1").arg(row.index + 1);
+    case Control::Paste:
+        return QStringLiteral("Paste into target string %1").arg(row.index + 1);
+    default:
+        return QString::fromLatin1(row.text).remove(QLatin1Char('&'));
+    }
+}
+
+} // namespace
+
+MainWindow::MainWindow(QString programFolder, platform::DesktopServices services, QWidget* parent)
+    : QWidget(parent), m_programFolder(std::move(programFolder)), m_services(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(platform::kApplicationTitle));
+    setFont(windowFont());
+    // No layout manager: the controls keep their places, and the size never changes.
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    setAcceptDrops(true);
+
+    buildControls();
+    connectHandlers();
+    formLoad();
+    m_txtFile->setFocus();
+}
+
+void MainWindow::buildControls()
+{
+    std::vector<std::pair<int, QWidget*>> tabStops;
+    for (const LayoutRow& row : layoutTable()) {
+        QWidget* control = createControl(row);
+        control->setObjectName(QString::fromLatin1(row.name));
+        if (row.index != kNoIndex) {
+            control->setProperty("index", row.index);
+        }
+        control->setGeometry(toPixels(row.place));
+        if (row.kind != ControlKind::Label) {
+            control->setAccessibleName(spokenName(row));
+            tabStops.emplace_back(row.tabIndex, control);
+        }
+    }
+    m_label1->setBuddy(m_txtTarget[0]);
+    m_label2->setBuddy(m_txtFile);
+    applyTabOrder(std::move(tabStops));
+}
+
+QWidget* MainWindow::createControl(const LayoutRow& row)
+{
+    const QString text = QString::fromLatin1(row.text);
+    switch (row.control) {
+    case Control::Label1:
+        return m_label1 = new ClickableLabel(text, this);
+    case Control::Label2:
+        return m_label2 = new ClickableLabel(text, this);
+    case Control::TxtFile:
+        return m_txtFile = new QLineEdit(text, this);
+    case Control::TxtTarget:
+        return m_txtTarget.at(row.index) = new QLineEdit(text, this);
+    case Control::Browse:
+        return m_browse = new QPushButton(text, this);
+    case Control::CmdPurgix:
+        return m_cmdPurgix = new QPushButton(text, this);
+    case Control::Command1:
+        return m_command1 = new QPushButton(text, this);
+    case Control::Paste:
+        return m_paste.at(row.index) = new QPushButton(text, this);
+    }
+    return nullptr;
+}
+
+void MainWindow::applyTabOrder(std::vector<std::pair<int, QWidget*>> tabStops)
+{
+    std::ranges::sort(tabStops, {}, &std::pair<int, QWidget*>::first);
+    for (std::size_t i = 1; i < tabStops.size(); ++i) {
+        QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+    }
+}
+
+void MainWindow::connectHandlers()
+{
+    for (int i = 0; i < kTargetRows; ++i) {
+        connect(m_txtTarget[i], &QLineEdit::textChanged, this, [this, i] { txtTargetChange(i); });
+        connect(m_paste[i], &QPushButton::clicked, this, [this, i] { pasteClick(i); });
+        // Drops of files over a text box belong to the window, not to the box.
+        m_txtTarget[i]->installEventFilter(this);
+    }
+    m_txtFile->installEventFilter(this);
+    connect(m_cmdPurgix, &QPushButton::clicked, this, &MainWindow::cmdPurgixClick);
+    connect(m_browse, &QPushButton::clicked, this, &MainWindow::browseClick);
+    connect(m_command1, &QPushButton::clicked, this, &MainWindow::command1Click);
+    connect(m_label1, &ClickableLabel::clicked, this, &MainWindow::label1Click);
+    connect(m_label2, &ClickableLabel::clicked, this, &MainWindow::label2Click);
+    connect(new EscapeWatcher(this), &EscapeWatcher::escapeReleased, this, &QWidget::close);
+}
+
+} // namespace purgix::window

@@ -1,0 +1,86 @@
+// Reads arbitrary bytes as a settings file and compares the ten slots with the
+// reading table; then saves those slots and loads them back, which must give the same
+// ten texts and exactly ten CR LF lines on disk.
+#include "fuzz_input.h"
+#include "fuzz_workspace.h"
+#include "reference_model.h"
+#include "target_settings.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using purgix::settings::Targets;
+
+Targets markedTargets(const std::string& mark)
+{
+    Targets targets;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        targets[i] = mark + std::to_string(i);
+    }
+    return targets;
+}
+
+std::string joined(const Targets& targets)
+{
+    std::string text;
+    for (const std::string& target : targets) {
+        text += target + "\r\n";
+    }
+    return text;
+}
+
+[[noreturn]] void reportSettingsMismatch(const std::string& what, const std::string& content,
+                                         const std::string& expected, const std::string& actual)
+{
+    purgix::fuzz::FuzzCase shown;
+    shown.body = content;
+    purgix::fuzz::reportMismatch(what, shown, expected, actual);
+}
+
+void checkRoundTrip(const std::string& content, const Targets& targets)
+{
+    const std::string path = purgix::fuzz::FuzzWorkspace::instance().file("purgix.ini");
+    const purgix::settings::SaveResult saved = purgix::settings::saveTargets(path, targets);
+    if (!saved.succeeded) {
+        reportSettingsMismatch("save", content, "success", saved.message);
+    }
+    const std::string written = purgix::fuzz::readWholeFile(path);
+    if (written != joined(targets)) {
+        reportSettingsMismatch("saved file", content, joined(targets), written);
+    }
+    Targets loaded = markedTargets("other-");
+    purgix::settings::loadTargets(path, loaded);
+    if (loaded != targets) {
+        reportSettingsMismatch("loaded slots", content, joined(targets), joined(loaded));
+    }
+}
+
+void checkNothingLeftBehind(const std::string& content)
+{
+    const purgix::fuzz::FuzzWorkspace& workspace = purgix::fuzz::FuzzWorkspace::instance();
+    const std::vector<std::string> expected{"purgix.ini", "tmp"};
+    if (purgix::fuzz::folderEntries(workspace.folder()) != expected ||
+        !purgix::fuzz::folderEntries(workspace.tempFolder()).empty()) {
+        reportSettingsMismatch("files left beside the settings file", content, "none", "some");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    const Targets start = markedTargets("start-");
+    Targets actual = start;
+    purgix::settings::applySettingsContent(content, actual);
+    const Targets expected = purgix::fuzz::applySettingsModel(content, start);
+    if (actual != expected) {
+        reportSettingsMismatch("slots", content, joined(expected), joined(actual));
+    }
+    checkRoundTrip(content, actual);
+    checkNothingLeftBehind(content);
+    return 0;
+}

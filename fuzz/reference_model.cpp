@@ -1,0 +1,100 @@
+#include "reference_model.h"
+
+#include <cstddef>
+
+namespace purgix::fuzz {
+
+namespace {
+
+constexpr std::int64_t kCountLimit = 32767;
+
+struct SinglePass
+{
+    std::string output;
+    std::int64_t dropped = 0;
+};
+
+SinglePass filterOneTarget(std::string_view content, const std::string& target)
+{
+    SinglePass pass;
+    for (const std::string& line : splitLines(content)) {
+        if (line.find(target) != std::string::npos) {
+            ++pass.dropped;
+        } else {
+            pass.output += line + "\r\n";
+        }
+    }
+    return pass;
+}
+
+} // namespace
+
+std::vector<std::string> splitLines(std::string_view content)
+{
+    std::vector<std::string> lines;
+    std::string current;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '\r') {
+            current += content[i];
+            continue;
+        }
+        lines.push_back(current);
+        current.clear();
+        if (i + 1 < content.size() && content[i + 1] == '\n') {
+            ++i;
+        }
+    }
+    if (!current.empty()) {
+        lines.push_back(current);
+    }
+    return lines;
+}
+
+FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots)
+{
+    FilterModel model;
+    for (const std::string& line : splitLines(content)) {
+        bool dropped = false;
+        for (std::size_t slot = 0; slot < slots.size() && !dropped; ++slot) {
+            if (!slots[slot].empty() && line.find(slots[slot]) != std::string::npos) {
+                ++model.droppedPerSlot[slot];
+                dropped = true;
+            }
+        }
+        if (!dropped) {
+            model.output += line + "\r\n";
+        }
+    }
+    return model;
+}
+
+DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots)
+{
+    DeleteRunModel model{false, "Overflow", std::string(content)};
+    std::int64_t total = 0;
+    for (const std::string& target : slots) {
+        if (target.empty()) {
+            continue;
+        }
+        SinglePass pass = filterOneTarget(model.fileContent, target);
+        if (pass.dropped > kCountLimit || total + pass.dropped > kCountLimit) {
+            return model;
+        }
+        total += pass.dropped;
+        model.fileContent = std::move(pass.output);
+    }
+    model.succeeded = true;
+    model.message = std::to_string(total) + " lines deleted.";
+    return model;
+}
+
+settings::Targets applySettingsModel(std::string_view content, settings::Targets targets)
+{
+    const std::vector<std::string> lines = splitLines(content);
+    for (std::size_t i = 0; i < lines.size() && i < targets.size(); ++i) {
+        targets[i] = lines[i];
+    }
+    return targets;
+}
+
+} // namespace purgix::fuzz

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "target_settings.h"
+#include "target_slots.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace purgix::fuzz {
+
+// A deliberately plain statement of what Purgix must do, written for clarity rather
+// than speed: the fuzz targets and the hardening tests compare the real code with it.
+
+// Splits by the line rule: a line ends at CR or CR LF, a lone LF stays inside its line,
+// a last line without terminator is a line, and empty content has no lines.
+std::vector<std::string> splitLines(std::string_view content);
+
+struct FilterModel
+{
+    std::string output;
+    std::array<std::uint64_t, engine::kSlotCount> droppedPerSlot{};
+};
+
+// One scan for all slots: a line goes when it contains any non-empty slot's text and
+// counts for the lowest such slot; kept lines are joined with CR LF after each.
+FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots);
+
+struct DeleteRunModel
+{
+    bool succeeded = false;
+    std::string message;     // "N lines deleted." or "Overflow"
+    std::string fileContent; // what the file holds afterwards
+};
+
+// The run done pass by pass, one non-empty slot after the other, each pass replacing
+// the file, with 16-bit signed counts: a pass's count or the running total beyond
+// 32,767 ends the run with "Overflow" and leaves the passes before it applied.
+DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots);
+
+// The settings reading table: lines 0-9 fill slots 0-9, later lines are ignored and
+// slots past the last line keep their text.
+settings::Targets applySettingsModel(std::string_view content, settings::Targets targets);
+
+} // namespace purgix::fuzz

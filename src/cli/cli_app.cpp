@@ -1,0 +1,59 @@
+#include "cli_app.h"
+
+#include "command_line.h"
+#include "delete_run.h"
+#include "target_source.h"
+
+#include <ostream>
+
+namespace purgix::cli {
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadUsage = 2;
+
+int runDeletion(const CommandLine& commandLine, std::ostream& out, std::ostream& err)
+{
+    const SlotsOrFailure slots = slotsFor(commandLine);
+    if (!slots.failure.empty()) {
+        err << slots.failure << '\n';
+        return kExitFailed;
+    }
+    const engine::DeleteRunOutcome outcome = engine::runDelete(commandLine.path, slots.slots);
+    if (!outcome.succeeded) {
+        err << outcome.message << '\n';
+        return kExitFailed;
+    }
+    out << outcome.message << '\n' << std::flush;
+    if (!out) {
+        // The file was changed; a caller that reads the count must still learn it was lost.
+        err << "Cannot write the report \"" << outcome.message << "\" to standard output.\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+int runCli(std::span<const char* const> arguments, std::ostream& out, std::ostream& err)
+{
+    const CommandLine commandLine = parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowHelp:
+        out << usageText();
+        return kExitDone;
+    case CommandLine::Action::ShowVersion:
+        out << "purgix-cli " << PURGIX_VERSION << '\n';
+        return kExitDone;
+    case CommandLine::Action::Run:
+        return runDeletion(commandLine, out, err);
+    case CommandLine::Action::UsageError:
+        break;
+    }
+    err << "purgix-cli: " << commandLine.usageError << '\n' << usageText();
+    return kExitBadUsage;
+}
+
+} // namespace purgix::cli

@@ -1,0 +1,95 @@
+#include "command_line.h"
+
+#include <string_view>
+#include <utility>
+
+namespace purgix::cli {
+
+namespace {
+
+using Action = CommandLine::Action;
+
+CommandLine usageError(std::string reason)
+{
+    CommandLine commandLine;
+    commandLine.usageError = std::move(reason);
+    return commandLine;
+}
+
+CommandLine withAction(Action action)
+{
+    CommandLine commandLine;
+    commandLine.action = action;
+    return commandLine;
+}
+
+// Takes PATH and the targets from the positional arguments.
+CommandLine withOperands(CommandLine commandLine, std::span<const char* const> operands)
+{
+    if (operands.empty()) {
+        return usageError("no file given");
+    }
+    if (operands.size() - 1 > kMaxTargets) {
+        return usageError("at most ten targets can be given");
+    }
+    commandLine.action = Action::Run;
+    commandLine.path = operands.front();
+    commandLine.targets.assign(operands.begin() + 1, operands.end());
+    return commandLine;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(std::span<const char* const> arguments)
+{
+    constexpr std::string_view settingsPrefix = "--settings=";
+    CommandLine commandLine;
+    std::size_t index = 0;
+    for (; index < arguments.size(); ++index) {
+        const std::string_view argument = arguments[index];
+        if (argument == "--") {
+            ++index;
+            break;
+        }
+        // A lone "-" is a file name like any other: there is no standard input to filter.
+        if (argument.size() < 2 || argument.front() != '-') {
+            break;
+        }
+        if (argument == "--help" || argument == "-h") {
+            return withAction(Action::ShowHelp);
+        }
+        if (argument == "--version") {
+            return withAction(Action::ShowVersion);
+        }
+        if (argument == "--settings") {
+            if (++index == arguments.size()) {
+                return usageError("--settings needs a file");
+            }
+            commandLine.settingsFile = arguments[index];
+        } else if (argument.starts_with(settingsPrefix)) {
+            commandLine.settingsFile = std::string(argument.substr(settingsPrefix.size()));
+        } else {
+            return usageError("unknown option " + std::string(argument));
+        }
+    }
+    return withOperands(std::move(commandLine), arguments.subspan(index));
+}
+
+std::string usageText()
+{
+    return "Usage: purgix-cli [--settings FILE] [--] PATH [TARGET ...]\n"
+           "Removes from the file PATH, in place, every line that contains any TARGET.\n"
+           "\n"
+           "Up to ten targets, in slot order; an empty argument is an empty slot. Every\n"
+           "argument after PATH is a target, even one that starts with '-'. With no target,\n"
+           "the saved targets are used, from purgix.ini beside the program or from FILE.\n"
+           "\n"
+           "  --settings FILE  read the saved targets from FILE\n"
+           "  --help           show this help and exit\n"
+           "  --version        show the version and exit\n"
+           "\n"
+           "Prints \"N lines deleted.\" and exits 0; a failure is reported on standard\n"
+           "error with exit status 1, a usage error with exit status 2.\n";
+}
+
+} // namespace purgix::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "target_slots.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace purgix::cli {
+
+inline constexpr std::size_t kMaxTargets = engine::kSlotCount;
+
+struct CommandLine
+{
+    enum class Action { Run, ShowHelp, ShowVersion, UsageError };
+
+    Action action = Action::UsageError;
+    std::string usageError;                  // why the arguments were refused
+    std::optional<std::string> settingsFile; // --settings FILE
+    std::string path;
+    std::vector<std::string> targets; // in slot order; empty when none were given
+};
+
+// Parses the arguments that follow the program name. Options come first; "--" ends
+// them, and after PATH every argument is a target, so "-x" can be searched for.
+CommandLine parseCommandLine(std::span<const char* const> arguments);
+
+// The usage text, ending in a newline.
+std::string usageText();
+
+} // namespace purgix::cli

@@ -1,0 +1,47 @@
+#include "target_source.h"
+
+#include "program_folder.h"
+#include "target_settings.h"
+
+#include <algorithm>
+
+namespace purgix::cli {
+
+namespace {
+
+SlotsOrFailure slotsFromArguments(const std::vector<std::string>& targets)
+{
+    SlotsOrFailure result;
+    std::copy(targets.begin(), targets.end(), result.slots.begin());
+    return result;
+}
+
+SlotsOrFailure slotsFromSettingsFile(const std::string& path)
+{
+    SlotsOrFailure result;
+    result.slots.fill(std::string(settings::kStartUpTarget));
+    const settings::LoadResult load = settings::loadTargets(path, result.slots);
+    if (!load.succeeded) {
+        result.failure = load.message;
+    }
+    return result;
+}
+
+} // namespace
+
+SlotsOrFailure slotsFor(const CommandLine& commandLine)
+{
+    if (!commandLine.targets.empty()) {
+        return slotsFromArguments(commandLine.targets);
+    }
+    if (commandLine.settingsFile) {
+        return slotsFromSettingsFile(*commandLine.settingsFile);
+    }
+    const std::string folder = platform::programFolder();
+    if (folder.empty()) {
+        return {{}, "Cannot find the folder of purgix-cli, where the saved targets are kept."};
+    }
+    return slotsFromSettingsFile(settings::settingsFilePath(folder));
+}
+
+} // namespace purgix::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "command_line.h"
+#include "target_slots.h"
+
+#include <string>
+
+namespace purgix::cli {
+
+struct SlotsOrFailure
+{
+    engine::TargetSlots slots;
+    std::string failure; // empty when `slots` holds the targets to use
+};
+
+// The slots a run uses: the targets given on the command line, or else the saved ones,
+// read over slots that start as the window's start-up text. Saved targets that cannot
+// be read are a failure here: the run would otherwise do nothing and not say why.
+SlotsOrFailure slotsFor(const CommandLine& commandLine);
+
+} // namespace purgix::cli

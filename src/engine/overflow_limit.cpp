@@ -1,0 +1,45 @@
+#include "overflow_limit.h"
+
+#include <algorithm>
+
+namespace purgix::engine {
+
+std::optional<int> findOverflowSlot(const SlotCounts& dropped, const TargetSlots& slots)
+{
+    std::uint64_t total = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (slots[slot].empty()) {
+            continue;
+        }
+        total += dropped[slot];
+        if (total > kMaxLineCount) {
+            return slot;
+        }
+    }
+    return std::nullopt;
+}
+
+TargetSlots slotsBefore(const TargetSlots& slots, int end)
+{
+    TargetSlots result;
+    std::copy_n(slots.begin(), end, result.begin());
+    return result;
+}
+
+bool allSlotsEmpty(const TargetSlots& slots)
+{
+    return std::all_of(slots.begin(), slots.end(), [](const auto& slot) { return slot.empty(); });
+}
+
+std::uint64_t droppedLines(const SlotCounts& dropped, const TargetSlots& slots)
+{
+    std::uint64_t total = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (!slots[slot].empty()) {
+            total += dropped[slot];
+        }
+    }
+    return total;
+}
+
+} // namespace purgix::engine

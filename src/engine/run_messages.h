@@ -1,0 +1,19 @@
+#pragma once
+
+#include "delete_run.h"
+
+#include <string>
+#include <string_view>
+
+namespace purgix::engine {
+
+inline constexpr std::string_view kTempPathMessage = "Error getting temporary file path.";
+inline constexpr std::string_view kTempNameMessage = "Error getting temporary file name.";
+inline constexpr std::string_view kOverflowMessage = "Overflow";
+
+// "N lines deleted.", with N in plain decimal, the same wording for one line.
+DeleteRunOutcome deletedOutcome(int deletedLines);
+
+DeleteRunOutcome failedOutcome(std::string message, int deletedLines = 0);
+
+} // namespace purgix::engine

@@ -1,0 +1,25 @@
+#pragma once
+
+class QString;
+class QWidget;
+
+namespace purgix::platform {
+
+// The caption of the window and of every message box.
+inline constexpr char kApplicationTitle[] = "Purgix";
+
+enum class Answer { Yes, No, Cancel };
+
+// Modal message boxes, captioned with the application title and shown without an icon.
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes() = default;
+
+    // Shows `text` with an OK button and returns once the box is closed.
+    virtual void information(QWidget* parent, const QString& text) = 0;
+    // Asks `text` with Yes, No and Cancel, Yes being the default button.
+    virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
+};
+
+} // namespace purgix::platform

@@ -1,0 +1,37 @@
+#include "path_names.h"
+
+#include "file_system.h"
+
+namespace purgix::platform {
+
+std::string parentFolder(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    const auto end = path.find_last_not_of('/', slash);
+    return end == std::string::npos ? "/" : path.substr(0, end + 1);
+}
+
+std::string baseName(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + name;
+    }
+    return folder + "/" + name;
+}
+
+std::string resolvedPath(FileSystem& fileSystem, const std::string& path)
+{
+    std::string resolved = fileSystem.realPath(path);
+    return resolved.empty() ? path : resolved;
+}
+
+} // namespace purgix::platform

@@ -1,0 +1,103 @@
+#include "main_window.h"
+#include "target_settings.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+
+namespace purgix::window {
+
+namespace {
+
+static_assert(settings::kTargetCount == kTargetRows);
+
+QString defaultFilePath(const QString& programFolder)
+{
+    const QChar separator = QLatin1Char('/');
+    return programFolder + (programFolder.endsWith(separator) ? QString() : QString(separator)) +
+           QStringLiteral("test.txt");
+}
+
+std::string settingsPath(const QString& programFolder)
+{
+    return settings::settingsFilePath(QFile::encodeName(programFolder).toStdString());
+}
+
+} // namespace
+
+void MainWindow::formLoad()
+{
+    loadTargets();
+    // Loading changed the boxes and so raised the flag; what was loaded is the clean state.
+    m_tag = QStringLiteral("0");
+    m_txtFile->setText(defaultFilePath(m_programFolder));
+}
+
+void MainWindow::loadTargets()
+{
+    const std::string path = settingsPath(m_programFolder);
+    settings::Targets targets = targetTexts();
+    const settings::LoadResult loaded = settings::loadTargets(path, targets);
+    for (int i = 0; i < kTargetRows; ++i) {
+        m_txtTarget[i]->setText(QString::fromLocal8Bit(targets[i]));
+    }
+    // No settings file is the normal first start; one that exists but cannot be read is
+    // worth telling, before a later save replaces it.
+    if (!loaded.succeeded && QFileInfo::exists(QFile::decodeName(path.c_str()))) {
+        m_services.messageBoxes.information(this, QString::fromLocal8Bit(loaded.message));
+    }
+}
+
+bool MainWindow::saveTargets()
+{
+    const settings::SaveResult saved =
+        settings::saveTargets(settingsPath(m_programFolder), targetTexts());
+    if (!saved.succeeded) {
+        m_services.messageBoxes.information(this, QString::fromLocal8Bit(saved.message));
+    }
+    return saved.succeeded;
+}
+
+TargetTexts MainWindow::targetTexts() const
+{
+    TargetTexts texts;
+    for (int i = 0; i < kTargetRows; ++i) {
+        texts[i] = m_txtTarget[i]->text().toLocal8Bit().toStdString();
+    }
+    return texts;
+}
+
+void MainWindow::txtTargetChange(int /*index*/)
+{
+    m_tag = QStringLiteral("1");
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A close that arrives during a run's event pump waits for the run and its message.
+    if (m_runInProgress) {
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
+    if (m_tag != QStringLiteral("1")) {
+        event->accept();
+        return;
+    }
+    switch (m_services.messageBoxes.askYesNoCancel(
+        this, QStringLiteral("Save changed search strings?"))) {
+    case platform::Answer::Yes:
+        // A failed save keeps the window open, so the targets are not lost unnoticed.
+        event->setAccepted(saveTargets());
+        return;
+    case platform::Answer::No:
+        event->accept();
+        return;
+    case platform::Answer::Cancel:
+        event->ignore();
+        return;
+    }
+}
+
+} // namespace purgix::window

@@ -1,0 +1,158 @@
+#include "line_filter.h"
+#include "memory_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+// The filter against a deliberately plain model of the line rule, over generated inputs
+// and every small buffer size, so that lines, line ends and matches fall across block
+// boundaries in every way.
+namespace purgix::engine {
+namespace {
+
+using namespace std::string_literals;
+using Counts = std::array<std::uint64_t, kSlotCount>;
+
+struct Expected
+{
+    std::string output;
+    Counts dropped{};
+};
+
+std::vector<std::string> splitLines(const std::string& input)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        if (input[i] != '\r') {
+            line += input[i];
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+        if (i + 1 < input.size() && input[i + 1] == '\n') {
+            ++i;
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+Expected filterPlainly(const std::string& input, const TargetSlots& slots)
+{
+    Expected expected;
+    for (const std::string& line : splitLines(input)) {
+        bool dropped = false;
+        for (std::size_t slot = 0; slot < slots.size() && !dropped; ++slot) {
+            dropped = !slots[slot].empty() && line.find(slots[slot]) != std::string::npos;
+            expected.dropped[slot] += dropped ? 1 : 0;
+        }
+        if (!dropped) {
+            expected.output += line + "\r\n";
+        }
+    }
+    return expected;
+}
+
+class Generator
+{
+public:
+    explicit Generator(unsigned corpusNumber) : m_random(corpusNumber) {}
+
+    TargetSlots slots()
+    {
+        TargetSlots slots;
+        const int used = pick(1, kSlotCount);
+        for (int slot = 0; slot < used; ++slot) {
+            const int kind = pick(0, 9);
+            if (kind == 0) {
+                continue; // an empty slot
+            }
+            // Mostly short texts; some longer than the smaller buffers; a few with a CR.
+            const std::size_t length = kind == 1 ? pick(20, 90) : pick(1, 4);
+            std::string text = bytes(length, "abc\n");
+            if (kind == 2) {
+                text.insert(text.begin() + pick(0, static_cast<int>(text.size())), '\r');
+            }
+            slots[static_cast<std::size_t>(slot)] = text;
+        }
+        return slots;
+    }
+
+    // Filler bytes with targets and their beginnings spliced in. The filler decides the
+    // line lengths: short lines, long ones, or a single line with no CR at all.
+    std::string input(const TargetSlots& slots)
+    {
+        static const std::string fillers[] = {"abcx\n\r", "abcxxxxxxxxxxxxxxxxxxxxx\n\r\0\xff"s,
+                                              "abcx\n"};
+        const std::string& filler = fillers[pick(0, 2)];
+        std::string text;
+        const int pieces = pick(0, 60);
+        for (int piece = 0; piece < pieces; ++piece) {
+            const std::string& slot = slots[static_cast<std::size_t>(pick(0, kSlotCount - 1))];
+            const int kind = slot.empty() ? 2 : pick(0, 5);
+            if (kind == 0) {
+                text += slot;
+            } else if (kind == 1) {
+                text += slot.substr(
+                    0, static_cast<std::size_t>(pick(1, static_cast<int>(slot.size()))));
+            } else {
+                text += bytes(static_cast<std::size_t>(pick(1, 12)), filler);
+            }
+        }
+        return text;
+    }
+
+private:
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+
+    std::string bytes(std::size_t length, const std::string& alphabet)
+    {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) {
+            text +=
+                alphabet[static_cast<std::size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
+        }
+        return text;
+    }
+
+    std::mt19937 m_random;
+};
+
+std::vector<std::size_t> bufferSizes()
+{
+    std::vector<std::size_t> sizes;
+    for (std::size_t size = 1; size <= 64; ++size) {
+        sizes.push_back(size);
+    }
+    sizes.insert(sizes.end(), {100, 257, 4096, kDefaultBufferSize});
+    return sizes;
+}
+
+TEST(LineFilterReference, MatchesThePlainModelAtEveryBufferSize)
+{
+    const std::vector<std::size_t> sizes = bufferSizes();
+    for (unsigned corpusNumber = 0; corpusNumber < 400; ++corpusNumber) {
+        Generator generate(corpusNumber);
+        const TargetSlots slots = generate.slots();
+        const std::string input = generate.input(slots);
+        const Expected expected = filterPlainly(input, slots);
+        for (const std::size_t bufferSize : sizes) {
+            // Short reads as well: a block then ends wherever the read stopped.
+            const std::size_t readChunk = corpusNumber % 3 == 0 ? 7 : bufferSize;
+            const auto run = test::filterInMemory(input, slots, bufferSize, readChunk);
+            ASSERT_EQ(run.output, expected.output)
+                << "corpus " << corpusNumber << ", buffer size " << bufferSize;
+            ASSERT_EQ(run.result.droppedPerSlot, expected.dropped)
+                << "corpus " << corpusNumber << ", buffer size " << bufferSize;
+        }
+    }
+}
+
+} // namespace
+} // namespace purgix::engine

@@ -1,0 +1,181 @@
+#include "line_filter.h"
+#include "memory_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+namespace purgix::engine {
+namespace {
+
+using test::filterInMemory;
+using test::MemoryFileSystem;
+using test::slotsOf;
+using namespace std::string_literals;
+
+using Counts = std::array<std::uint64_t, kSlotCount>;
+
+struct LineRuleCase
+{
+    const char* name;
+    std::string input;
+    std::string expected;
+};
+
+class LineRule : public testing::TestWithParam<LineRuleCase>
+{
+};
+
+// Nothing matches "zz", so every line comes out with its end turned into CR LF.
+TEST_P(LineRule, KeptLinesEndInCrLf)
+{
+    const LineRuleCase& rule = GetParam();
+    for (const std::size_t bufferSize :
+         {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, kDefaultBufferSize}) {
+        const auto run = filterInMemory(rule.input, slotsOf({"zz"}), bufferSize);
+        EXPECT_EQ(run.output, rule.expected) << "buffer size " << bufferSize;
+        EXPECT_EQ(run.result.failure, FilterResult::Failure::None);
+        EXPECT_EQ(run.result.droppedPerSlot, Counts{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LineRule,
+    testing::Values(LineRuleCase{"Empty", "", ""}, LineRuleCase{"NoTerminator", "a", "a\r\n"},
+                    LineRuleCase{"CrOnly", "a\rb\r", "a\r\nb\r\n"},
+                    LineRuleCase{"CrLf", "a\r\nb\r\n", "a\r\nb\r\n"},
+                    LineRuleCase{"TrailingCrAddsNoLine", "a\r", "a\r\n"},
+                    LineRuleCase{"LoneLfInsideLine", "a\nb\nc", "a\nb\nc\r\n"},
+                    LineRuleCase{"LfOnlyFileIsOneLine", "a\nb\n", "a\nb\n\r\n"},
+                    LineRuleCase{"Mixed", "a\r\nb\rc\nd", "a\r\nb\r\nc\nd\r\n"},
+                    LineRuleCase{"CrCrLfHoldsAnEmptyLine", "a\r\r\nb", "a\r\n\r\nb\r\n"},
+                    LineRuleCase{"EmptyLinesKept", "\r\n\r\r\n", "\r\n\r\n\r\n"},
+                    LineRuleCase{"LfAfterCrLfStartsTheNextLine", "a\r\n\nb", "a\r\n\nb\r\n"},
+                    LineRuleCase{"LfCr", "\n\r", "\n\r\n"}),
+    [](const testing::TestParamInfo<LineRuleCase>& info) { return info.param.name; });
+
+struct MatchCase
+{
+    const char* name;
+    TargetSlots slots;
+    std::string input;
+    std::string expected;
+    Counts dropped;
+};
+
+class Matching : public testing::TestWithParam<MatchCase>
+{
+};
+
+TEST_P(Matching, DropsLinesHoldingATarget)
+{
+    const MatchCase& match = GetParam();
+    for (const std::size_t bufferSize : {std::size_t{1}, std::size_t{4}, kDefaultBufferSize}) {
+        const auto run = filterInMemory(match.input, match.slots, bufferSize);
+        EXPECT_EQ(run.output, match.expected) << "buffer size " << bufferSize;
+        EXPECT_EQ(run.result.droppedPerSlot, match.dropped) << "buffer size " << bufferSize;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Matching,
+    testing::Values(MatchCase{"ExactAndCaseSensitive", slotsOf({"abc"}),
+                              "xxabcxx\rabc\rABC\rab c\r", "ABC\r\nab c\r\n", Counts{2}},
+                    MatchCase{"SingleSpace", slotsOf({" "}), "a b\rab\r \r", "ab\r\n", Counts{2}},
+                    MatchCase{"SeveralOccurrencesCountOnce", slotsOf({"ab"}), "abab xab\rc",
+                              "c\r\n", Counts{1}},
+                    MatchCase{"LfOnlyFileDroppedWhole", slotsOf({"b"}), "a\nb\nc\n", "", Counts{1}},
+                    MatchCase{"TargetHoldingLf", slotsOf({"a\nb"}), "xa\nby\ra\r\nb\r",
+                              "a\r\nb\r\n", Counts{1}},
+                    // The LF of a CR LF ends the line before it and starts nothing.
+                    MatchCase{"TargetStartingWithLf", slotsOf({"\nb"}), "a\r\nb\r\n\nb\r",
+                              "a\r\nb\r\n", Counts{1}},
+                    MatchCase{"TargetHoldingCrNeverMatches", slotsOf({"b\r", "a"}), "b\r\nab\rc",
+                              "b\r\nc\r\n", Counts{0, 1}},
+                    MatchCase{"NulAndInvalidUtf8", slotsOf({"\0\xff"s}),
+                              "a\0\xff"s
+                              "b\r\xff\0\rc"s,
+                              "\xff\0\r\nc\r\n"s, Counts{1}},
+                    MatchCase{"EmptySlotsIgnored", TargetSlots{"", "", "b"}, "a\rb\r", "a\r\n",
+                              Counts{0, 0, 1}},
+                    MatchCase{"NoTargetsKeepsEverything", TargetSlots{}, "a\rb", "a\r\nb\r\n",
+                              Counts{}}),
+    [](const testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
+
+// Running one pass per slot would drop a line in the first pass whose text it holds.
+TEST(LineFilter, CountsEachLineForTheLowestSlotItHolds)
+{
+    struct Case
+    {
+        TargetSlots slots;
+        Counts dropped;
+    };
+    const Case cases[] = {
+        {slotsOf({"a", "ab"}), Counts{2, 0}},
+        {slotsOf({"ab", "a"}), Counts{1, 1}},
+        {slotsOf({"zz", "b", "a"}), Counts{0, 2, 1}},
+        {TargetSlots{"", "", "", "b", "", "", "", "ab"}, Counts{0, 0, 0, 2}},
+    };
+    for (const Case& c : cases) {
+        for (const std::size_t bufferSize : {std::size_t{1}, kDefaultBufferSize}) {
+            const auto run = filterInMemory("ab\ra\rb\rc", c.slots, bufferSize);
+            EXPECT_EQ(run.result.droppedPerSlot, c.dropped);
+        }
+    }
+}
+
+TEST(LineFilter, LowerSlotLateInALongLineStillCounts)
+{
+    const std::string line = "b" + std::string(5000, 'x') + "a";
+    const auto run = filterInMemory("keep\r" + line + "\rkeep", slotsOf({"a", "b"}), 16);
+    EXPECT_EQ(run.output, "keep\r\nkeep\r\n");
+    EXPECT_EQ(run.result.droppedPerSlot, (Counts{1, 0}));
+}
+
+TEST(LineFilter, LineLongerThanTheBufferIsCutBackWhenItsTargetComesLast)
+{
+    const std::string longLine = std::string(100000, 'x') + "\nend";
+    MemoryFileSystem files("first\r\n" + longLine + "\r\nlast", 4096);
+    const FilterResult result = filterLines(files, MemoryFileSystem::kInputFd,
+                                            MemoryFileSystem::kOutputFd, slotsOf({"end"}), 1024);
+    EXPECT_EQ(files.output(), "first\r\nlast\r\n");
+    EXPECT_EQ(result.droppedPerSlot[0], 1u);
+    EXPECT_GE(files.truncateCount(), 1);
+}
+
+TEST(LineFilter, ReadFailureStopsWithItsErrno)
+{
+    MemoryFileSystem files(std::string(100, 'a'), 10);
+    files.failRead(3);
+    const FilterResult result = filterLines(files, MemoryFileSystem::kInputFd,
+                                            MemoryFileSystem::kOutputFd, slotsOf({"b"}), 16);
+    EXPECT_EQ(result.failure, FilterResult::Failure::Read);
+    EXPECT_EQ(result.errorNumber, EIO);
+}
+
+TEST(LineFilter, WriteFailureStopsWithItsErrno)
+{
+    for (const std::size_t bufferSize : {std::size_t{8}, kDefaultBufferSize}) {
+        MemoryFileSystem files("line\rline\rline\r");
+        files.limitOutput(10);
+        const FilterResult result =
+            filterLines(files, MemoryFileSystem::kInputFd, MemoryFileSystem::kOutputFd,
+                        slotsOf({"b"}), bufferSize);
+        EXPECT_EQ(result.failure, FilterResult::Failure::Write);
+        EXPECT_EQ(result.errorNumber, ENOSPC);
+    }
+}
+
+TEST(LineFilter, FailedCutBackIsAWriteFailure)
+{
+    MemoryFileSystem files(std::string(1000, 'x') + "b");
+    files.failTruncate();
+    const FilterResult result = filterLines(files, MemoryFileSystem::kInputFd,
+                                            MemoryFileSystem::kOutputFd, slotsOf({"b"}), 64);
+    EXPECT_EQ(result.failure, FilterResult::Failure::Write);
+    EXPECT_EQ(result.errorNumber, EROFS);
+}
+
+} // namespace
+} // namespace purgix::engine

@@ -1,0 +1,127 @@
+#include "multi_literal_search.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+
+namespace purgix::engine {
+namespace {
+
+struct Found
+{
+    std::ptrdiff_t offset;
+    int slot;
+    bool operator==(const Found&) const = default;
+};
+
+std::optional<Found> findPlainly(const std::string& haystack, std::size_t begin, std::size_t end,
+                                 const TargetSlots& slots)
+{
+    for (std::size_t at = begin; at < end; ++at) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const std::string& text = slots[static_cast<std::size_t>(slot)];
+            if (!text.empty() && text.find('\r') == std::string::npos && at + text.size() <= end &&
+                haystack.compare(at, text.size(), text) == 0) {
+                return Found{static_cast<std::ptrdiff_t>(at), slot};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// The range sits in a string padded with bytes that would match, so that a search
+// reading past the range's end must still not report anything there.
+class PaddedText
+{
+public:
+    PaddedText(const std::string& text, char padding)
+        : m_bytes(text + std::string(kSearchOverread, padding))
+    {
+    }
+    const char* at(std::size_t offset) const { return m_bytes.data() + offset; }
+
+private:
+    std::string m_bytes;
+};
+
+std::optional<Found> findIn(const MultiLiteralSearch& search, const PaddedText& text,
+                            std::size_t begin, std::size_t end)
+{
+    const std::optional<LiteralMatch> match = search.find(text.at(begin), text.at(end));
+    if (!match) {
+        return std::nullopt;
+    }
+    return Found{match->position - text.at(0), match->slot};
+}
+
+class Kernels : public testing::TestWithParam<SearchKernel>
+{
+};
+
+TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
+{
+    std::mt19937 random(7);
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const std::string alphabet = "abcd\n";
+    const auto randomText = [&](int length) {
+        std::string text;
+        for (int i = 0; i < length; ++i) {
+            text += alphabet[static_cast<std::size_t>(pick(0, 4))];
+        }
+        return text;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        TargetSlots slots;
+        for (int slot = pick(0, 9); slot < kSlotCount; slot += pick(1, 4)) {
+            // Lengths 1 to 3 decide how many leading bytes the filter compares.
+            slots[static_cast<std::size_t>(slot)] =
+                randomText(pick(0, 3) == 0 ? pick(1, 3) : pick(4, 40));
+        }
+        const MultiLiteralSearch search(slots, GetParam());
+        const std::string haystack = randomText(pick(0, 300));
+        const PaddedText padded(haystack, alphabet[static_cast<std::size_t>(pick(0, 4))]);
+        const auto begin = static_cast<std::size_t>(pick(0, static_cast<int>(haystack.size())));
+        const auto end = static_cast<std::size_t>(
+            pick(static_cast<int>(begin), static_cast<int>(haystack.size())));
+        const std::optional<Found> expected = findPlainly(haystack, begin, end, slots);
+        ASSERT_EQ(findIn(search, padded, begin, end), expected) << "round " << round;
+        if (expected) {
+            const int lowest = search.lowestSlotIn(padded.at(begin), padded.at(end), kSlotCount);
+            int plainLowest = kSlotCount;
+            for (std::size_t at = begin; at < end; ++at) {
+                if (const auto found = findPlainly(haystack, at, end, slots)) {
+                    plainLowest = std::min(plainLowest, found->slot);
+                }
+            }
+            ASSERT_EQ(lowest, plainLowest) << "round " << round;
+        }
+    }
+}
+
+TEST_P(Kernels, IgnoresEmptySlotsAndSlotsHoldingACr)
+{
+    const MultiLiteralSearch search(TargetSlots{"", "a\rb", "", "b"}, GetParam());
+    EXPECT_EQ(search.longestLength(), 1u);
+    const PaddedText text("a\rb", 'b');
+    EXPECT_EQ(findIn(search, text, 0, 3), (Found{2, 3}));
+}
+
+TEST_P(Kernels, NothingToFindInAnEmptySet)
+{
+    const MultiLiteralSearch search(TargetSlots{}, GetParam());
+    EXPECT_TRUE(search.empty());
+    const PaddedText text("abc", 'a');
+    EXPECT_EQ(findIn(search, text, 0, 3), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, Kernels, testing::Values(SearchKernel::Best, SearchKernel::Portable),
+                         [](const testing::TestParamInfo<SearchKernel>& info) {
+                             return info.param == SearchKernel::Best ? "Best" : "Portable";
+                         });
+
+} // namespace
+} // namespace purgix::engine

@@ -1,0 +1,193 @@
+#include "cli_process.h"
+#include "delete_run.h"
+#include "fault_sweep.h"
+#include "faulty_file_system.h"
+#include "test_folder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace purgix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRepetitions = 50;
+constexpr int kLines = 20000;
+constexpr auto kLockHeldFor = std::chrono::milliseconds(100);
+
+struct SharedFile
+{
+    std::string content;
+    std::string afterBothRuns;
+    int linesWithEitherTarget = 0;
+};
+
+// Every third line holds "alpha", every fifth "beta", some both; ends vary.
+SharedFile sharedFile()
+{
+    SharedFile file;
+    for (int i = 0; i < kLines; ++i) {
+        std::string line = "line " + std::to_string(i);
+        line += i % 3 == 0 ? " alpha" : "";
+        line += i % 5 == 0 ? " beta" : "";
+        file.content += line + (i % 7 == 0 ? "\r" : "\r\n");
+        if (i % 3 == 0 || i % 5 == 0) {
+            ++file.linesWithEitherTarget;
+        } else {
+            file.afterBothRuns += line + "\r\n";
+        }
+    }
+    return file;
+}
+
+int deletedCount(const CliResult& result)
+{
+    int count = -1;
+    char rest[32] = {};
+    if (std::sscanf(result.out.c_str(), "%d %31[^\n]", &count, rest) != 2 ||
+        std::string(rest) != "lines deleted.") {
+        ADD_FAILURE() << "unexpected output: " << result.out << result.err;
+    }
+    return count;
+}
+
+// Holds the file's lock for a moment, as a run in progress would, so that both programs
+// start waiting on the same file and the second finds it replaced by the first.
+class HeldLock
+{
+public:
+    explicit HeldLock(const fs::path& file)
+        : m_fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+        EXPECT_EQ(::flock(m_fd, LOCK_EX), 0);
+    }
+    ~HeldLock() { ::close(m_fd); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+TEST(ConcurrentRuns, TwoProgramsOnOneFileEndAsIfOneRanAfterTheOther)
+{
+    TestFolder folder;
+    const fs::path file = folder.file("shared.txt");
+    const fs::path output = folder.file("cli-output");
+    const SharedFile shared = sharedFile();
+    for (int repetition = 0; repetition < kRepetitions && !HasFailure(); ++repetition) {
+        SCOPED_TRACE("repetition " + std::to_string(repetition));
+        folder.write("shared.txt", shared.content);
+        std::optional<HeldLock> heldLock;
+        if (repetition % 5 == 0) {
+            heldLock.emplace(file);
+        }
+        CliProcess first({file.string(), "alpha"}, output);
+        CliProcess second({file.string(), "beta"}, output);
+        if (heldLock) {
+            std::this_thread::sleep_for(kLockHeldFor);
+            heldLock.reset();
+        }
+        const CliResult firstResult = first.wait();
+        const CliResult secondResult = second.wait();
+
+        ASSERT_EQ(firstResult.exitCode, 0) << firstResult.err;
+        ASSERT_EQ(secondResult.exitCode, 0) << secondResult.err;
+        EXPECT_EQ(deletedCount(firstResult) + deletedCount(secondResult),
+                  shared.linesWithEitherTarget);
+        EXPECT_EQ(readFile(file), shared.afterBothRuns);
+        EXPECT_EQ(folder.tempDirListing(), "");
+        EXPECT_EQ(unexpectedEntries(folder.path(), {"shared.txt", "tmp", "cli-output"}), "");
+    }
+    RecordProperty("repetitions", kRepetitions);
+}
+
+constexpr std::string_view kListBefore = "keep\r\ndrop\r\nkeep too\r\n";
+
+// What another program does to the file while a run is reading it, and what the file
+// must hold afterwards.
+struct OutsideWriter
+{
+    std::string name;
+    std::function<void(const fs::path&)> write;
+    std::string expected;
+};
+
+std::vector<OutsideWriter> outsideWriters()
+{
+    return {
+        {"appends a line",
+         [](const fs::path& file) {
+             std::ofstream(file, std::ios::binary | std::ios::app) << "written meanwhile\r\n";
+         },
+         std::string(kListBefore) + "written meanwhile\r\n"},
+        {"rewrites it in place with the same size",
+         [](const fs::path& file) {
+             std::fstream(file, std::ios::binary | std::ios::in | std::ios::out) << "KEEP";
+         },
+         "KEEP\r\ndrop\r\nkeep too\r\n"},
+        {"replaces it by a rename",
+         [](const fs::path& file) {
+             const fs::path replacement = file.string() + ".new";
+             std::ofstream(replacement, std::ios::binary) << "saved by an editor\r\n";
+             fs::rename(replacement, file);
+         },
+         "saved by an editor\r\n"},
+    };
+}
+
+void setModifiedTimeBack(const fs::path& file)
+{
+    // A rewrite within the same clock tick as the original write would keep the time;
+    // real files were last written well before a run starts.
+    fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(1));
+}
+
+TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
+{
+    for (const OutsideWriter& writer : outsideWriters()) {
+        SCOPED_TRACE(writer.name);
+        TestFolder folder;
+        const std::string path = folder.write("list.txt", kListBefore);
+        setModifiedTimeBack(path);
+        FaultyFileSystem files;
+        bool written = false;
+        files.setBeforeCall([&](FaultyFileSystem::Operation operation) {
+            if (operation == FaultyFileSystem::Operation::Read && !written) {
+                written = true;
+                writer.write(path);
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+
+        const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+
+        ASSERT_TRUE(written) << "the run never read the file";
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_NE(outcome.message.find(path), std::string::npos) << outcome.message;
+        EXPECT_NE(outcome.message.find("changed during the run"), std::string::npos)
+            << outcome.message;
+        EXPECT_EQ(readFile(path), writer.expected) << "the other writer's content was lost";
+        EXPECT_EQ(folder.tempDirListing(), "");
+        EXPECT_EQ(unexpectedEntries(folder.path(), {"list.txt", "tmp"}), "");
+    }
+}
+
+} // namespace
+} // namespace purgix::test

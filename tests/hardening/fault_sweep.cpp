@@ -1,0 +1,250 @@
+#include "fault_sweep.h"
+
+#include "delete_run.h"
+#include "faulty_file_system.h"
+#include "reference_model.h"
+#include "test_folder.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace purgix::test {
+
+namespace fs = std::filesystem;
+using Operation = FaultyFileSystem::Operation;
+
+namespace {
+
+constexpr std::array kInjectedErrors{ENOSPC, EIO, EACCES};
+constexpr mode_t kFileMode = 0644;
+constexpr std::array<std::string_view, 3> kFixedMessages{
+    "Error getting temporary file path.", "Error getting temporary file name.", "Overflow"};
+
+std::optional<std::string> contentIfPresent(const fs::path& path)
+{
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    return readFile(path);
+}
+
+void putFile(const fs::path& path, const std::string& content)
+{
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    std::ofstream(path, std::ios::binary) << content;
+    fs::permissions(path, fs::perms(kFileMode));
+}
+
+// A failed transfer or rename cannot have produced the complete, durable result.
+bool mustEndInFailure(const FaultyFileSystem& files)
+{
+    const std::optional<std::size_t> index = files.faultIndex();
+    if (!index) {
+        return false;
+    }
+    switch (files.callLog()[*index]) {
+    case Operation::Read:
+    case Operation::Write:
+    case Operation::Truncate:
+    case Operation::CreateUnique:
+    case Operation::Rename:
+        return true;
+    case Operation::Fsync:
+        return !files.renamedBeforeFault();
+    default:
+        return false;
+    }
+}
+
+bool isFixedMessage(const std::string& message)
+{
+    return std::find(kFixedMessages.begin(), kFixedMessages.end(), message) !=
+           kFixedMessages.end();
+}
+
+void expectNamedFailure(const std::string& message, const fs::path& file, int errorNumber)
+{
+    if (isFixedMessage(message)) {
+        return;
+    }
+    EXPECT_NE(message.find(file.string()), std::string::npos)
+        << "the message does not name the file: " << message;
+    EXPECT_NE(message.find(std::strerror(errorNumber)), std::string::npos)
+        << "the message does not give the reason: " << message;
+}
+
+std::vector<fs::path> leftovers(const fs::path& file)
+{
+    std::vector<fs::path> paths;
+    const fs::path tempFolder = std::getenv("TMPDIR");
+    for (const auto& entry : fs::directory_iterator(tempFolder)) {
+        paths.push_back(entry.path());
+    }
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+        if (entry.path() != file && entry.path() != tempFolder) {
+            paths.push_back(entry.path());
+        }
+    }
+    return paths;
+}
+
+// A temporary file whose own removal failed cannot be helped: that one may remain.
+void expectNothingLeftBehind(const fs::path& file, const FaultyFileSystem& files,
+                             int descriptorsBefore)
+{
+    const std::optional<std::size_t> fault = files.faultIndex();
+    const bool removalFailed = fault && files.callLog()[*fault] == Operation::Unlink;
+    const std::vector<fs::path> left = leftovers(file);
+    EXPECT_LE(left.size(), removalFailed ? 1u : 0u)
+        << "temporary files left: " << unexpectedEntries(std::getenv("TMPDIR"), {}) << "/ "
+        << unexpectedEntries(file.parent_path(), {file.filename().string(), "tmp"});
+    for (const fs::path& path : left) {
+        fs::remove(path);
+    }
+    EXPECT_EQ(openDescriptorCount(), descriptorsBefore) << "a descriptor was left open";
+}
+
+// Ends where the file is missing, since nothing else can be checked then.
+void expectAllowedFileState(const fs::path& file, const std::string& before,
+                            const std::string& complete, bool succeeded,
+                            const FaultyFileSystem& files)
+{
+    const std::optional<std::string> content = contentIfPresent(file);
+    ASSERT_TRUE(content.has_value()) << "the file is gone";
+    EXPECT_TRUE(*content == before || *content == complete)
+        << "the file is half-written: \"" << *content << '"';
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(kFileMode));
+    if (succeeded) {
+        EXPECT_EQ(*content, complete) << "success reported with the old content in place";
+        EXPECT_FALSE(mustEndInFailure(files)) << "a failed step was reported as success";
+    } else if (*content != before) {
+        EXPECT_TRUE(files.renamedBeforeFault())
+            << "a failed run changed the file before it could replace it";
+    }
+}
+
+std::string joinedLines(const settings::Targets& targets)
+{
+    std::string content;
+    for (const std::string& target : targets) {
+        content += target + "\r\n";
+    }
+    return content;
+}
+
+// Runs through the given file layer, checks the outcome, and tells whether the run
+// reported a failure.
+using CheckedRun = std::function<bool(FaultyFileSystem& files, int errorNumber)>;
+
+SweepFigures sweepCalls(const fs::path& file, const std::function<void()>& prepare,
+                        const CheckedRun& run)
+{
+    prepare();
+    FaultyFileSystem clean;
+    if (run(clean, 0)) {
+        ADD_FAILURE() << "the run fails even without an injected fault";
+        return {};
+    }
+    SweepFigures figures;
+    for (const int errorNumber : kInjectedErrors) {
+        for (std::size_t n = 1; n <= clean.callLog().size(); ++n) {
+            SCOPED_TRACE("call " + std::to_string(n) + " (" +
+                         std::string(operationName(clean.callLog()[n - 1])) + ") fails with " +
+                         std::strerror(errorNumber));
+            prepare();
+            const int descriptorsBefore = openDescriptorCount();
+            FaultyFileSystem files;
+            files.failCall(static_cast<int>(n), errorNumber);
+            figures.failedRuns += run(files, errorNumber) ? 1 : 0;
+            ++figures.faultPoints;
+            expectNothingLeftBehind(file, files, descriptorsBefore);
+            if (::testing::Test::HasFailure()) {
+                return figures; // the first broken fault point tells the story
+            }
+        }
+    }
+    return figures;
+}
+
+} // namespace
+
+SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
+{
+    const fuzz::DeleteRunModel model = fuzz::deleteRunModel(scenario.content, scenario.slots);
+    SCOPED_TRACE(scenario.name);
+    return sweepCalls(
+        file, [&] { putFile(file, scenario.content); },
+        [&](FaultyFileSystem& files, int errorNumber) {
+            engine::DeleteRunOptions options;
+            options.fileSystem = &files;
+            const engine::DeleteRunOutcome outcome =
+                engine::runDelete(file.string(), scenario.slots, options);
+            expectAllowedFileState(file, scenario.content, model.fileContent, outcome.succeeded,
+                                   files);
+            if (outcome.succeeded) {
+                EXPECT_EQ(outcome.message, model.message);
+            } else {
+                expectNamedFailure(outcome.message, file, errorNumber);
+            }
+            return !outcome.succeeded;
+        });
+}
+
+SweepFigures sweepSettingsSave(const fs::path& file, const settings::Targets& before,
+                               const settings::Targets& after)
+{
+    return sweepCalls(
+        file, [&] { putFile(file, joinedLines(before)); },
+        [&](FaultyFileSystem& files, int errorNumber) {
+            const settings::SaveResult result =
+                settings::saveTargets(file.string(), after, &files);
+            expectAllowedFileState(file, joinedLines(before), joinedLines(after),
+                                   result.succeeded, files);
+            if (!result.succeeded) {
+                expectNamedFailure(result.message, file, errorNumber);
+            }
+            return !result.succeeded;
+        });
+}
+
+int openDescriptorCount()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+std::string unexpectedEntries(const fs::path& folder, std::initializer_list<std::string> keep)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(keep.begin(), keep.end(), name) == keep.end()) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += name + ' ';
+    }
+    return joined;
+}
+
+} // namespace purgix::test

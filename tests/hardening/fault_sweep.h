@@ -1,0 +1,43 @@
+#pragma once
+
+#include "target_settings.h"
+#include "target_slots.h"
+
+#include <filesystem>
+#include <string>
+
+namespace purgix::test {
+
+struct RunScenario
+{
+    std::string name;
+    std::string content;
+    engine::TargetSlots slots;
+};
+
+struct SweepFigures
+{
+    int faultPoints = 0; // runs with one injected failure
+    int failedRuns = 0;  // of those, the runs that reported a failure
+};
+
+// Counts the file-layer calls of a clean delete run of `scenario` on `file`, then runs
+// it again once for every one of those calls and each of ENOSPC, EIO and EACCES, with
+// that call failing. After each run the file must hold its old content or the complete
+// result, keep its permission bits, and no temporary file, descriptor or stray entry may
+// remain; a reported failure must name the file and the reason, and a failed read,
+// write or rename must never be reported as success.
+SweepFigures sweepDeleteRun(const std::filesystem::path& file, const RunScenario& scenario);
+
+// The same for saving `after` over a settings file that holds `before`.
+SweepFigures sweepSettingsSave(const std::filesystem::path& file, const settings::Targets& before,
+                               const settings::Targets& after);
+
+// Descriptors this process has open, to catch a failure path that forgets one.
+int openDescriptorCount();
+
+// Entries of `folder` other than `keep`, sorted and joined, for leftover checks.
+std::string unexpectedEntries(const std::filesystem::path& folder,
+                              std::initializer_list<std::string> keep);
+
+} // namespace purgix::test

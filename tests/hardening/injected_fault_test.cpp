@@ -1,0 +1,118 @@
+#include "delete_run.h"
+#include "fault_sweep.h"
+#include "faulty_file_system.h"
+#include "reference_model.h"
+#include "test_folder.h"
+#include "tmpfs_mount.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <vector>
+
+namespace purgix::test {
+namespace {
+
+engine::TargetSlots slotsOf(std::initializer_list<std::string> texts)
+{
+    engine::TargetSlots slots;
+    std::copy(texts.begin(), texts.end(), slots.begin());
+    return slots;
+}
+
+std::vector<RunScenario> runScenarios()
+{
+    return {
+        {"two slots drop lines", "keep 1\r\ndrop a\r\nkeep 2\rdrop b\nx\r\nkeep 3",
+         slotsOf({"drop a", "", "drop b"})},
+        {"nothing matches, line ends rewritten", "one\rtwo\r\nthree", slotsOf({"absent"})},
+        {"every line goes", "gone\r\ngone too\r\n", slotsOf({"gone"})},
+        {"all slots empty", "untouched\n", slotsOf({})},
+    };
+}
+
+void report(const std::string& what, const SweepFigures& figures)
+{
+    std::cout << what << ": " << figures.faultPoints << " fault points, " << figures.failedRuns
+              << " reported as failures\n";
+    ::testing::Test::RecordProperty(what + " fault points", figures.faultPoints);
+}
+
+void sweepAllScenarios(const std::filesystem::path& file, const std::string& where)
+{
+    SweepFigures total;
+    for (const RunScenario& scenario : runScenarios()) {
+        const SweepFigures figures = sweepDeleteRun(file, scenario);
+        total.faultPoints += figures.faultPoints;
+        total.failedRuns += figures.failedRuns;
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+    }
+    EXPECT_GT(total.failedRuns, 0) << "no injected fault reached the run";
+    report("delete run, " + where, total);
+}
+
+TEST(InjectedFault, DeleteRunLeavesOldOrCompleteFileAtEveryFailingCall)
+{
+    TestFolder folder;
+    sweepAllScenarios(folder.file("hosts.txt"), "temporary folder on the same file system");
+}
+
+// On a file system of its own the new content is written beside the file, so the
+// creation and clean-up of that file are swept as well.
+TEST(InjectedFault, DeleteRunOnAnotherFileSystemThanTheTemporaryFolder)
+{
+    TestFolder folder;
+    TmpfsMount mount(folder.file("mounted"), 1 << 20);
+    if (!mount.mounted()) {
+        GTEST_SKIP() << mount.failure();
+    }
+    sweepAllScenarios(mount.path() / "hosts.txt", "file on its own file system");
+}
+
+TEST(InjectedFault, SettingsSaveLeavesOldOrCompleteFileAtEveryFailingCall)
+{
+    TestFolder folder;
+    settings::Targets before;
+    before.fill("old");
+    settings::Targets after;
+    after[0] = "new first";
+    after[9] = "new last";
+    const SweepFigures figures = sweepSettingsSave(folder.file("purgix.ini"), before, after);
+    EXPECT_GT(figures.failedRuns, 0) << "no injected fault reached the save";
+    report("settings save", figures);
+}
+
+// POSIX lets read and write move fewer bytes than asked; no byte may get lost then.
+TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
+{
+    TestFolder folder;
+    std::string content;
+    for (int i = 0; i < 200; ++i) {
+        content += "line " + std::to_string(i) + (i % 3 == 0 ? " drop" : "") + "\r\n";
+    }
+    const std::string path = folder.write("list.txt", content);
+    settings::Targets targets;
+    targets[0] = "drop";
+    targets[5] = std::string(100, 't');
+    FaultyFileSystem files;
+    files.limitTransfers(3);
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+    const settings::SaveResult saved =
+        settings::saveTargets(folder.file("purgix.ini").string(), targets, &files);
+    settings::Targets loaded;
+    settings::loadTargets(folder.file("purgix.ini").string(), loaded, &files);
+
+    const fuzz::DeleteRunModel model = fuzz::deleteRunModel(content, {"drop"});
+    EXPECT_EQ(outcome.message, model.message);
+    EXPECT_EQ(readFile(path), model.fileContent);
+    EXPECT_TRUE(saved.succeeded) << saved.message;
+    EXPECT_EQ(loaded, targets);
+}
+
+} // namespace
+} // namespace purgix::test

@@ -1,0 +1,62 @@
+#include "reference_model.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The fuzz targets trust the model, so it is pinned to the documented behaviour here.
+namespace purgix::test {
+namespace {
+
+struct ModelCase
+{
+    std::string name;
+    std::string content;
+    engine::TargetSlots slots;
+    std::string expectedFile;
+    std::string expectedMessage;
+};
+
+TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
+{
+    const std::vector<ModelCase> cases = {
+        {"first slot takes lines both slots match", "ab\r\na\r\nb\r\n", {"a", "ab"}, "b\r\n",
+         "2 lines deleted."},
+        {"LF-only file is one line, dropped", "x\ny\nz\n", {"y"}, "", "1 lines deleted."},
+        {"LF-only file is one line, kept", "x\ny", {"q"}, "x\ny\r\n", "0 lines deleted."},
+        {"all endings become CR LF", "a\r\nb\rc", {"q"}, "a\r\nb\r\nc\r\n", "0 lines deleted."},
+        {"empty lines stay", "\r\n\r\rx\r\n", {"x"}, "\r\n\r\n\r\n", "1 lines deleted."},
+        {"exact and case-sensitive", "xxabcxx\r\nabc\r\nABC\r\nab c\r\n", {"abc"},
+         "ABC\r\nab c\r\n", "2 lines deleted."},
+        {"all slots empty leave the file", "a\nb", {}, "a\nb", "0 lines deleted."},
+        {"a line with the target twice counts once", "aa a\r\n", {"a"}, "", "1 lines deleted."},
+    };
+    for (const ModelCase& c : cases) {
+        const fuzz::DeleteRunModel model = fuzz::deleteRunModel(c.content, c.slots);
+        EXPECT_EQ(model.fileContent, c.expectedFile) << c.name;
+        EXPECT_EQ(model.message, c.expectedMessage) << c.name;
+    }
+}
+
+TEST(ReferenceModel, SettingsFollowTheReadingTable)
+{
+    settings::Targets start;
+    start.fill("127.0.0.1");
+    settings::Targets threeLines = start;
+    threeLines[0] = "a";
+    threeLines[1] = "b";
+    threeLines[2] = "c";
+    settings::Targets twelveLines;
+    for (int i = 0; i < 10; ++i) {
+        twelveLines[static_cast<std::size_t>(i)] = std::to_string(i);
+    }
+
+    EXPECT_EQ(fuzz::applySettingsModel("", start), start);
+    EXPECT_EQ(fuzz::applySettingsModel("a\r\nb\rc", start), threeLines);
+    EXPECT_EQ(fuzz::applySettingsModel("0\r1\r2\r3\r4\r5\r6\r7\r8\r9\r10\r11\r", start),
+              twelveLines);
+}
+
+} // namespace
+} // namespace purgix::test

@@ -1,0 +1,79 @@
+#include "atomic_replace.h"
+#include "file_system.h"
+#include "forwarding_file_system.h"
+#include "test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace purgix::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::replaceFileAtomically;
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat status = {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return status.st_mode & 07777;
+}
+
+TEST(AtomicReplace, ReplacesContentKeepingModeAndFollowingALink)
+{
+    TestFolder folder;
+    const std::string path = folder.write("purgix.ini", "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const std::string link = folder.file("link").string();
+    fs::create_symlink(path, link);
+    const auto result = replaceFileAtomically(platform::systemFileSystem(), link, "new\r\n");
+    EXPECT_TRUE(result.succeeded) << result.message;
+    EXPECT_EQ(readFile(path), "new\r\n");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(modeOf(path), 0640U);
+}
+
+TEST(AtomicReplace, NewFileGetsTheModeTheUmaskAllows)
+{
+    TestFolder folder;
+    const mode_t previous = ::umask(027);
+    const std::string path = folder.file("purgix.ini").string();
+    const auto result = replaceFileAtomically(platform::systemFileSystem(), path, "x");
+    ::umask(previous);
+    EXPECT_TRUE(result.succeeded) << result.message;
+    EXPECT_EQ(readFile(path), "x");
+    EXPECT_EQ(modeOf(path), 0640U);
+}
+
+TEST(AtomicReplace, ReadOnlyFileIsRefusedAndKept)
+{
+    TestFolder folder;
+    const std::string path = folder.write("purgix.ini", "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const auto result = replaceFileAtomically(platform::systemFileSystem(), path, "new");
+    EXPECT_FALSE(result.succeeded);
+    EXPECT_EQ(result.message, "Cannot replace \"" + path + "\": it is read-only.");
+    EXPECT_EQ(readFile(path), "old");
+}
+
+TEST(AtomicReplace, FailedFlushKeepsTheOldFileAndLeavesNothingBeside)
+{
+    struct FlushFails : ForwardingFileSystem
+    {
+        int fsync(int) override { return errno = EIO, -1; }
+    } fileSystem;
+    TestFolder folder;
+    const std::string path = folder.write("purgix.ini", "old");
+    const auto result = replaceFileAtomically(fileSystem, path, "new");
+    EXPECT_FALSE(result.succeeded);
+    EXPECT_EQ(result.message, "Cannot write \"" + path + "\": Input/output error.");
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2)
+        << "only the file and the tmp folder remain";
+}
+
+} // namespace
+} // namespace purgix::test

@@ -1,0 +1,207 @@
+#include "test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace purgix::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TestFolder;
+
+struct CliResult
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+fs::path builtCli()
+{
+    const char* binaryDir = std::getenv("PURGIX_BINARY_DIR");
+    EXPECT_NE(binaryDir, nullptr) << "PURGIX_BINARY_DIR is not set";
+    return fs::path(binaryDir != nullptr ? binaryDir : ".") / "purgix-cli";
+}
+
+// Runs the program with `arguments`, its output captured in files of `folder`.
+CliResult runProgram(const TestFolder& folder, const std::vector<std::string>& arguments,
+                     const fs::path& program = builtCli())
+{
+    const std::string outPath = folder.file("cli.out").string();
+    const std::string errPath = folder.file("cli.err").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    CliResult result;
+    pid_t pid = 0;
+    const int spawnError =
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawnError, 0) << "cannot start " << program;
+    int status = 0;
+    if (spawnError == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    return result;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CliRun, DeletesMatchingLinesAndPrintsTheCount)
+{
+    TestFolder folder;
+    const std::string path =
+        folder.write("hosts", "keep\r\n127.0.0.1 ads\r\nlone\nlf\rx-y\r\n-y\r\nlast");
+
+    const CliResult result = runProgram(folder, {path, "127.0.0.1", "-y"});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "3 lines deleted.\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(readFile(path), "keep\r\nlone\nlf\r\nlast\r\n");
+    EXPECT_EQ(folder.tempDirListing(), "");
+}
+
+TEST(CliRun, EmptyArgumentsAreEmptySlots)
+{
+    TestFolder folder;
+    const std::string path = folder.write("log", "a\nb\rab\r\n");
+
+    const CliResult allEmpty = runProgram(folder, {path, "", ""});
+    EXPECT_EQ(allEmpty.exitCode, 0) << allEmpty.err;
+    EXPECT_EQ(allEmpty.out, "0 lines deleted.\n");
+    EXPECT_EQ(readFile(path), "a\nb\rab\r\n") << "a run without targets must not touch the file";
+
+    const CliResult secondSlot = runProgram(folder, {path, "", "b"});
+    EXPECT_EQ(secondSlot.out, "2 lines deleted.\n");
+    EXPECT_EQ(readFile(path), "");
+}
+
+TEST(CliRun, UsesTheSavedTargetsOverTheStartUpText)
+{
+    TestFolder folder;
+    // Two lines: slot 0 is "gone", slot 1 is empty, slots 2-9 keep the start-up text.
+    const std::string settings = folder.write("targets.ini", "gone\r\n\r\n");
+    const std::string path = folder.write("hosts", "gone\r\n127.0.0.1 x\r\nkept\r\n");
+
+    const CliResult result = runProgram(folder, {"--settings", settings, path});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "2 lines deleted.\n");
+    EXPECT_EQ(readFile(path), "kept\r\n");
+}
+
+TEST(CliRun, ReadsTheSettingsFileBesideTheProgram)
+{
+    TestFolder folder;
+    const fs::path programFolder = folder.file("bin");
+    fs::create_directory(programFolder);
+    fs::copy_file(builtCli(), programFolder / "purgix-cli");
+    folder.write("bin/purgix.ini", "drop\r\n");
+    const std::string path = folder.write("hosts", "drop me\r\n127.0.0.1 x\r\nkeep\r\n");
+
+    const CliResult result = runProgram(folder, {path}, programFolder / "purgix-cli");
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "2 lines deleted.\n");
+    EXPECT_EQ(readFile(path), "keep\r\n");
+}
+
+TEST(CliRun, UnreadableSavedTargetsFailWithoutTouchingTheFile)
+{
+    TestFolder folder;
+    const std::string settings = folder.file("missing.ini").string();
+    const std::string path = folder.write("hosts", "127.0.0.1 x\n");
+
+    const CliResult result = runProgram(folder, {"--settings", settings, path});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(contains(result.err, '"' + settings + "\": No such file or directory."))
+        << result.err;
+    EXPECT_EQ(readFile(path), "127.0.0.1 x\n");
+}
+
+TEST(CliRun, FailureGoesToStandardError)
+{
+    TestFolder folder;
+    const std::string path = folder.file("absent.txt").string();
+
+    const CliResult result = runProgram(folder, {path, "x"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(contains(result.err, '"' + path + '"')) << result.err;
+    EXPECT_TRUE(contains(result.err, "No such file or directory")) << result.err;
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(CliRun, TemporaryFolderMessageGoesToStandardError)
+{
+    TestFolder folder;
+    const std::string path = folder.write("hosts", "x\r\n");
+    ::setenv("TMPDIR", folder.file("no-such-folder").c_str(), 1);
+
+    const CliResult result = runProgram(folder, {path, "x"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Error getting temporary file path.\n");
+    EXPECT_EQ(readFile(path), "x\r\n");
+}
+
+TEST(CliUsage, BadArgumentsPrintUsageAndExitWithTwo)
+{
+    TestFolder folder;
+    const std::string path = folder.write("hosts", "0\r\n");
+
+    const CliResult result =
+        runProgram(folder, {path, "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
+
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(contains(result.err, "at most ten targets")) << result.err;
+    EXPECT_TRUE(contains(result.err, "Usage: purgix-cli")) << result.err;
+    EXPECT_EQ(readFile(path), "0\r\n");
+}
+
+TEST(CliUsage, HelpAndVersionGoToStandardOutput)
+{
+    TestFolder folder;
+
+    const CliResult help = runProgram(folder, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(contains(help.out, "Usage: purgix-cli")) << help.out;
+    EXPECT_EQ(help.err, "");
+
+    const CliResult version = runProgram(folder, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "purgix-cli 1.0.0\n");
+}
+
+} // namespace
+} // namespace purgix::cli

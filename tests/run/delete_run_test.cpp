@@ -1,0 +1,222 @@
+#include "delete_run.h"
+#include "forwarding_file_system.h"
+#include "run_fixture.h"
+#include "test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace purgix::test {
+namespace {
+
+namespace fs = std::filesystem;
+using engine::runDelete;
+
+// Text that a rewrite would change: lone CR and LF endings, no final terminator.
+constexpr std::string_view kUnrewritten = "keep\rdrop me\nstill line one\rlast";
+
+class DeleteRunTest : public RunTest
+{
+};
+
+TEST_F(DeleteRunTest, MissingOrNonFolderTemporaryFolderGivesThePathMessage)
+{
+    const std::string path = m_folder.write("hosts", kUnrewritten);
+    const std::string regularFile = m_folder.write("plain", "");
+    for (const std::string& tempDir : {m_folder.file("absent").string(), regularFile}) {
+        ::setenv("TMPDIR", tempDir.c_str(), 1);
+        int hookCalls = 0;
+        const auto outcome = runDelete(path, slots({"drop"}), {[&] { ++hookCalls; }});
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(outcome.message, "Error getting temporary file path.") << tempDir;
+        EXPECT_EQ(hookCalls, 0);
+        EXPECT_EQ(readFile(path), kUnrewritten);
+    }
+}
+
+TEST_F(DeleteRunTest, TemporaryFileThatCannotBeCreatedGivesTheNameMessage)
+{
+    struct NoNewFiles : ForwardingFileSystem
+    {
+        int createUnique(std::string&) override { return errno = EACCES, -1; }
+    } fileSystem;
+    const std::string path = m_folder.write("hosts", kUnrewritten);
+    engine::DeleteRunOptions options;
+    options.fileSystem = &fileSystem;
+    const auto outcome = runDelete(path, slots({"drop"}), options);
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, "Error getting temporary file name.");
+    EXPECT_EQ(readFile(path), kUnrewritten);
+}
+
+// Records how the run touches files, to check the order of its steps and that the
+// temporary file is only ever used through the descriptor it was created with.
+struct RecordingFileSystem : ForwardingFileSystem
+{
+    ssize_t read(int fd, void* buffer, std::size_t size) override
+    {
+        ++reads;
+        return ForwardingFileSystem::read(fd, buffer, size);
+    }
+    int open(const std::string& path, int flags, mode_t mode) override
+    {
+        opened.push_back(path);
+        return ForwardingFileSystem::open(path, flags, mode);
+    }
+    int reads = 0;
+    std::vector<std::string> opened;
+};
+
+TEST_F(DeleteRunTest, HookRunsOnceWithAPrivateTemporaryFileBeforeTheFileIsRead)
+{
+    RecordingFileSystem fileSystem;
+    const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
+    int hookCalls = 0;
+    engine::DeleteRunOptions options;
+    options.fileSystem = &fileSystem;
+    options.onTempFileReady = [&] {
+        ++hookCalls;
+        EXPECT_EQ(fileSystem.reads, 0);
+        const auto entries = fs::directory_iterator(m_folder.tempDir());
+        ASSERT_NE(entries, fs::directory_iterator());
+        EXPECT_EQ(entries->path().filename().string().substr(0, 3), "tmp");
+        EXPECT_EQ(fs::status(entries->path()).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write);
+    };
+    EXPECT_EQ(runDelete(path, slots({"a"}), options).message, "1 lines deleted.");
+    EXPECT_EQ(hookCalls, 1);
+    for (const std::string& opened : fileSystem.opened) {
+        EXPECT_NE(opened.find(m_folder.tempDir().string()), 0U) << "reopened " << opened;
+    }
+}
+
+TEST_F(DeleteRunTest, AllSlotsEmptyLeaveThePathUnreadAndUntouched)
+{
+    const std::string existing = m_folder.write("hosts", kUnrewritten);
+    const std::string missing = m_folder.file("missing").string();
+    for (const std::string& path : {existing, missing}) {
+        RecordingFileSystem fileSystem;
+        engine::DeleteRunOptions options;
+        options.fileSystem = &fileSystem;
+        const auto outcome = runDelete(path, slots({}), options);
+        EXPECT_TRUE(outcome.succeeded);
+        EXPECT_EQ(outcome.message, "0 lines deleted.");
+        EXPECT_EQ(fileSystem.reads, 0);
+    }
+    EXPECT_EQ(readFile(existing), kUnrewritten);
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(DeleteRunTest, RewritesEveryLineWithCrLfEvenWhenNothingMatches)
+{
+    const std::string path = m_folder.write("hosts", kUnrewritten);
+    const auto outcome = runDelete(path, slots({"absent"}));
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, "0 lines deleted.");
+    EXPECT_EQ(readFile(path), "keep\r\ndrop me\nstill line one\r\nlast\r\n");
+}
+
+TEST_F(DeleteRunTest, CountsEachLineOnceForTheFirstSlotThatMatchesIt)
+{
+    struct Case
+    {
+        engine::TargetSlots slots;
+        std::string expected;
+        std::string message;
+    };
+    const Case cases[] = {
+        {slots({"a", "ab"}), "b\r\n", "2 lines deleted."},
+        {slots({"", "", "b", "", "b"}), "a\r\n", "2 lines deleted."},
+        {slots({" "}), "ab\r\na\r\nb\r\n", "0 lines deleted."},
+    };
+    for (const Case& test : cases) {
+        const std::string path = m_folder.write("hosts", "ab\r\na\rb");
+        const auto outcome = runDelete(path, test.slots);
+        EXPECT_EQ(outcome.message, test.message);
+        EXPECT_EQ(readFile(path), test.expected);
+    }
+}
+
+TEST_F(DeleteRunTest, MissingFileIsNamedAndNotCreated)
+{
+    const std::string path = m_folder.file("no such file").string();
+    const auto outcome = runDelete(path, slots({"a"}));
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, "Cannot open \"" + path + "\": No such file or directory.");
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(DeleteRunTest, RefusesAnythingButARegularFileBeforeReadingIt)
+{
+    const std::string folder = m_folder.file("folder").string();
+    const std::string fifo = m_folder.file("fifo").string();
+    fs::create_directory(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {folder, "Cannot open \"" + folder + "\": it is a directory."},
+        {fifo, "\"" + fifo + "\" is not a regular file."},
+        {"/dev/null", "\"/dev/null\" is not a regular file."},
+    };
+    for (const auto& [path, message] : cases) {
+        const auto outcome = runDelete(path, slots({"a"}));
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(outcome.message, message);
+    }
+    EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+}
+
+TEST_F(DeleteRunTest, ReadOnlyFileIsRefusedAndKept)
+{
+    const std::string path = m_folder.write("hosts", kUnrewritten);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto outcome = runDelete(path, slots({"drop"}));
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, "Cannot replace \"" + path + "\": it is read-only.");
+    EXPECT_EQ(readFile(path), kUnrewritten);
+}
+
+TEST_F(DeleteRunTest, ReplacementKeepsPermissionBits)
+{
+    for (const mode_t mode : {0644, 0640, 0604, 0755, 0664}) {
+        const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        const auto outcome = runDelete(path, slots({"a"}));
+        struct stat status = {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, mode) << outcome.message;
+    }
+}
+
+TEST_F(DeleteRunTest, ReplacementKeepsOwnerAndGroupWherePermitted)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "changing a file's owner needs root";
+    }
+    const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
+    ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
+    EXPECT_TRUE(runDelete(path, slots({"a"})).succeeded);
+    struct stat status = {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 4321U);
+    EXPECT_EQ(status.st_gid, 8765U);
+}
+
+TEST_F(DeleteRunTest, SymbolicLinkStaysALinkToTheFilteredFile)
+{
+    const std::string target = m_folder.write("hosts", "a\r\nb\r\n");
+    const std::string link = m_folder.file("link").string();
+    fs::create_symlink("hosts", link);
+    EXPECT_EQ(runDelete(link, slots({"a"})).message, "1 lines deleted.");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(target), "b\r\n");
+}
+
+} // namespace
+} // namespace purgix::test
