@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ostream>
 #include <string>
 
 namespace purgix::engine {
@@ -22,6 +23,11 @@ struct LineRuleCase
     std::string input;
     std::string expected;
 };
+
+void PrintTo(const LineRuleCase& rule, std::ostream* out)
+{
+    *out << rule.name;
+}
 
 class LineRule : public testing::TestWithParam<LineRuleCase>
 {
@@ -63,6 +69,11 @@ struct MatchCase
     std::string expected;
     Counts dropped;
 };
+
+void PrintTo(const MatchCase& match, std::ostream* out)
+{
+    *out << match.name;
+}
 
 class Matching : public testing::TestWithParam<MatchCase>
 {

@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -44,11 +43,10 @@ protected:
 // Reports the temporary folder on another device than everything else.
 struct TempFolderElsewhere : ForwardingFileSystem
 {
-    explicit TempFolderElsewhere(std::string tempDir) : m_tempDir(std::move(tempDir)) {}
     int stat(const std::string& path, struct stat& status) override
     {
         const int result = ForwardingFileSystem::stat(path, status);
-        if (path == m_tempDir) {
+        if (path == tempDir) {
             ++status.st_dev;
         }
         return result;
@@ -58,13 +56,14 @@ struct TempFolderElsewhere : ForwardingFileSystem
         templates.push_back(pathTemplate);
         return ForwardingFileSystem::createUnique(pathTemplate);
     }
-    std::string m_tempDir;
+    std::string tempDir;
     std::vector<std::string> templates;
 };
 
 TEST_F(ReplacementTest, WritesBesideTheFileWhenTheTempFolderIsOnAnotherDevice)
 {
-    TempFolderElsewhere fileSystem(m_folder.tempDir().string());
+    TempFolderElsewhere fileSystem;
+    fileSystem.tempDir = m_folder.tempDir().string();
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
     EXPECT_EQ(runWith(fileSystem, path, slots({"a"})), "1 lines deleted.");
     EXPECT_EQ(readFile(path), "b\r\n");
@@ -163,16 +162,12 @@ TEST_F(ReplacementTest, ContentWrittenByAnotherProgramDuringTheRunIsKept)
 TEST_F(ReplacementTest, ConcurrentRunsEndAsIfOneRanAfterTheOther)
 {
     std::string content;
+    std::string keptOnly;
     for (int i = 0; i < 2000; ++i) {
-        content += "keep " + std::to_string(i) + "\r\nfirst\r\nsecond\r\n";
+        const std::string kept = "keep " + std::to_string(i) + "\r\n";
+        content += kept + "first\r\nsecond\r\n";
+        keptOnly += kept;
     }
-    const std::string keptOnly = [] {
-        std::string kept;
-        for (int i = 0; i < 2000; ++i) {
-            kept += "keep " + std::to_string(i) + "\r\n";
-        }
-        return kept;
-    }();
     for (int repetition = 0; repetition < 50; ++repetition) {
         const std::string path = m_folder.write("hosts", content);
         std::string firstMessage;

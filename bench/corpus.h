@@ -1,0 +1,33 @@
+#pragma once
+
+#include "target_slots.h"
+
+#include <cstdint>
+#include <string>
+
+namespace purgix::bench {
+
+// Generated text files for timing the scan.
+enum class CorpusKind {
+    Hosts, // hosts-file lines; the one target is in about 30% of them
+    Log,   // log lines; each of ten targets is in 1% to 3% of them
+};
+
+enum class LineEnd { CrLf, Lf };
+
+struct CorpusSpec
+{
+    CorpusKind kind = CorpusKind::Hosts;
+    LineEnd lineEnd = LineEnd::CrLf;
+    std::uint64_t bytes = 0;
+    std::string trailer; // appended after the last line, without a line end
+};
+
+// The targets that the corpus of `kind` is made for, in slot order.
+engine::TargetSlots corpusTargets(CorpusKind kind);
+
+// Writes the corpus to `path` (about spec.bytes long, whole lines); false when the file
+// cannot be written, with errno telling why.
+bool writeCorpus(const std::string& path, const CorpusSpec& spec);
+
+} // namespace purgix::bench

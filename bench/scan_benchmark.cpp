@@ -1,0 +1,149 @@
+#include "corpus.h"
+#include "file_system.h"
+#include "line_filter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// The scan alone, file to file, on generated corpora of PURGIX_BENCH_MIB MiB (64 unless
+// set) in PURGIX_BENCH_DIR (a fresh folder on /dev/shm unless set), so that the disk
+// does not blur the comparison. `copy` is the floor: the same files read and written in
+// blocks of the scan's size, with no search.
+namespace purgix::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::uint64_t corpusBytes()
+{
+    const char* mib = std::getenv("PURGIX_BENCH_MIB");
+    return (mib != nullptr ? std::strtoull(mib, nullptr, 10) : 64) << 20;
+}
+
+// Generates each corpus once and removes the folder when the program ends.
+class CorpusFolder
+{
+public:
+    CorpusFolder()
+    {
+        const char* chosen = std::getenv("PURGIX_BENCH_DIR");
+        const fs::path parent = chosen != nullptr              ? fs::path(chosen)
+                                : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
+                                                               : fs::temp_directory_path();
+        m_path = parent / ("purgix-bench-" + std::to_string(::getpid()));
+        fs::create_directories(m_path);
+    }
+    ~CorpusFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    CorpusFolder(const CorpusFolder&) = delete;
+    CorpusFolder& operator=(const CorpusFolder&) = delete;
+
+    std::string corpus(const CorpusSpec& spec)
+    {
+        const std::string name = std::string(spec.kind == CorpusKind::Hosts ? "hosts" : "log") +
+                                 (spec.lineEnd == LineEnd::CrLf ? "-crlf" : "-lf");
+        const std::string path = (m_path / name).string();
+        if (m_made.insert(name).second && !writeCorpus(path, spec)) {
+            m_made.erase(name);
+            return {};
+        }
+        return path;
+    }
+
+    std::string output() const { return (m_path / "output").string(); }
+
+private:
+    fs::path m_path;
+    std::set<std::string> m_made;
+};
+
+CorpusFolder& corpusFolder()
+{
+    static CorpusFolder folder;
+    return folder;
+}
+
+template <typename Pass> void timePasses(benchmark::State& state, const CorpusSpec& spec, Pass pass)
+{
+    const std::string input = corpusFolder().corpus(spec);
+    if (input.empty()) {
+        state.SkipWithError("cannot write the corpus");
+        return;
+    }
+    for (auto _ : state) {
+        const int inputFd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+        const int outputFd =
+            ::open(corpusFolder().output().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const bool passed = inputFd >= 0 && outputFd >= 0 && pass(inputFd, outputFd);
+        ::close(inputFd);
+        ::close(outputFd);
+        if (!passed) {
+            state.SkipWithError("the pass failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(spec.bytes));
+}
+
+engine::TargetSlots firstTarget(CorpusKind kind)
+{
+    return {corpusTargets(kind)[0]};
+}
+
+void scan(benchmark::State& state, CorpusKind kind, LineEnd lineEnd, engine::TargetSlots slots)
+{
+    timePasses(state, {kind, lineEnd, corpusBytes(), {}}, [&](int inputFd, int outputFd) {
+        const engine::FilterResult result =
+            engine::filterLines(platform::systemFileSystem(), inputFd, outputFd, slots);
+        return result.failure == engine::FilterResult::Failure::None;
+    });
+}
+
+void copy(benchmark::State& state, CorpusKind kind, LineEnd lineEnd)
+{
+    std::vector<char> buffer(engine::kDefaultBufferSize);
+    timePasses(state, {kind, lineEnd, corpusBytes(), {}}, [&](int inputFd, int outputFd) {
+        for (;;) {
+            const ssize_t count = ::read(inputFd, buffer.data(), buffer.size());
+            if (count <= 0) {
+                return count == 0;
+            }
+            if (::write(outputFd, buffer.data(), static_cast<std::size_t>(count)) != count) {
+                return false;
+            }
+        }
+    });
+}
+
+BENCHMARK_CAPTURE(copy, hosts_crlf, CorpusKind::Hosts, LineEnd::CrLf)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scan, hosts_crlf_one_target, CorpusKind::Hosts, LineEnd::CrLf,
+                  firstTarget(CorpusKind::Hosts))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scan, log_crlf_one_target, CorpusKind::Log, LineEnd::CrLf,
+                  firstTarget(CorpusKind::Log))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scan, log_crlf_ten_targets, CorpusKind::Log, LineEnd::CrLf,
+                  corpusTargets(CorpusKind::Log))
+    ->Unit(benchmark::kMillisecond);
+// LF alone ends no line: the file is one line, dropped at the first target.
+BENCHMARK_CAPTURE(scan, log_lf_ten_targets, CorpusKind::Log, LineEnd::Lf,
+                  corpusTargets(CorpusKind::Log))
+    ->Unit(benchmark::kMillisecond);
+// The one line holds no target: it is written ahead block by block.
+BENCHMARK_CAPTURE(scan, log_lf_no_match, CorpusKind::Log, LineEnd::Lf,
+                  engine::TargetSlots{"no such text"})
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace purgix::bench
