@@ -6,20 +6,41 @@
 #include <iostream>
 #include <string_view>
 
-// Writes a generated corpus for script/bench.
+// Writes a generated corpus for script/bench, or prints the targets it is made for.
 // Usage: purgix_bench_corpus hosts|log crlf|lf MIB PATH [TRAILER]
-int main(int argc, char* argv[])
+//        purgix_bench_corpus targets hosts|log
+namespace {
+
+using namespace purgix::bench;
+
+constexpr const char* kUsage = "usage: purgix_bench_corpus hosts|log crlf|lf MIB PATH [TRAILER]\n"
+                               "       purgix_bench_corpus targets hosts|log\n";
+
+bool parseKind(std::string_view text, CorpusKind& kind)
 {
-    using namespace purgix::bench;
-    const std::string_view kind = argc > 2 ? argv[1] : "";
-    const std::string_view lineEnd = argc > 2 ? argv[2] : "";
-    if (argc < 5 || argc > 6 || (kind != "hosts" && kind != "log") ||
-        (lineEnd != "crlf" && lineEnd != "lf")) {
-        std::cerr << "usage: purgix_bench_corpus hosts|log crlf|lf MIB PATH [TRAILER]\n";
+    kind = text == "log" ? CorpusKind::Log : CorpusKind::Hosts;
+    return text == "hosts" || text == "log";
+}
+
+int printTargets(CorpusKind kind)
+{
+    for (const std::string& target : corpusTargets(kind)) {
+        if (!target.empty()) {
+            std::cout << target << '\n';
+        }
+    }
+    return 0;
+}
+
+int writeFile(CorpusKind kind, char* argv[], int argc)
+{
+    const std::string_view lineEnd = argv[2];
+    if (lineEnd != "crlf" && lineEnd != "lf") {
+        std::cerr << kUsage;
         return 2;
     }
     CorpusSpec spec;
-    spec.kind = kind == "log" ? CorpusKind::Log : CorpusKind::Hosts;
+    spec.kind = kind;
     spec.lineEnd = lineEnd == "lf" ? LineEnd::Lf : LineEnd::CrLf;
     spec.bytes = std::strtoull(argv[3], nullptr, 10) << 20;
     spec.trailer = argc == 6 ? argv[5] : "";
@@ -28,4 +49,19 @@ int main(int argc, char* argv[])
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    CorpusKind kind{};
+    if (argc == 3 && std::string_view(argv[1]) == "targets" && parseKind(argv[2], kind)) {
+        return printTargets(kind);
+    }
+    if ((argc == 5 || argc == 6) && parseKind(argv[1], kind)) {
+        return writeFile(kind, argv, argc);
+    }
+    std::cerr << kUsage;
+    return 2;
 }

@@ -6,10 +6,9 @@
 #include "fuzz_workspace.h"
 #include "reference_model.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -68,8 +67,7 @@ void checkNothingLeftBehind(const FuzzCase& input, const purgix::fuzz::FuzzWorks
         purgix::fuzz::reportMismatch("entries beside the file", input, joined(expectedEntries),
                                      joined(entries));
     }
-    const std::vector<std::string> leftovers =
-        purgix::fuzz::folderEntries(workspace.tempFolder());
+    const std::vector<std::string> leftovers = purgix::fuzz::folderEntries(workspace.tempFolder());
     if (!leftovers.empty()) {
         purgix::fuzz::reportMismatch("temporary folder", input, "", joined(leftovers));
     }
@@ -96,9 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ::chmod(path.c_str(), kFileMode);
 
     purgix::engine::DeleteRunOptions options;
-    options.bufferSize =
-        content.size() == input.body.size() ? input.bufferSize
-                                            : input.bufferSize * kRepeatedBufferFactor;
+    options.bufferSize = content.size() == input.body.size()
+                             ? input.bufferSize
+                             : input.bufferSize * kRepeatedBufferFactor;
     const purgix::engine::DeleteRunOutcome outcome =
         purgix::engine::runDelete(path, input.slots, options);
     const purgix::fuzz::DeleteRunModel model = purgix::fuzz::deleteRunModel(content, input.slots);

@@ -47,10 +47,9 @@ void checkInjectedFailure(const FuzzCase& input, const purgix::fuzz::MemoryFileS
             ? FilterResult::Failure::Read
             : FilterResult::Failure::Write;
     if (result.failure != expected || result.errorNumber != EIO) {
-        purgix::fuzz::reportMismatch("failure of an injected fault", input,
-                                     failureText(expected) + " EIO",
-                                     failureText(result.failure) + " errno " +
-                                         std::to_string(result.errorNumber));
+        purgix::fuzz::reportMismatch(
+            "failure of an injected fault", input, failureText(expected) + " EIO",
+            failureText(result.failure) + " errno " + std::to_string(result.errorNumber));
     }
 }
 

@@ -2,11 +2,52 @@
 
 #include "file_system.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace purgix::engine {
+
+namespace {
+
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+
+// The first CR in [begin, end) that no LF follows; a CR at end - 1 counts, since what
+// follows it is not known here. Files mostly end their lines in CR LF, so this looks at
+// 16 bytes a step rather than stopping at every CR.
+const char* findLoneCr(const char* begin, const char* end)
+{
+    const char* cursor = begin;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8(kCr);
+    const __m128i lf = _mm_set1_epi8(kLf);
+    for (; end - cursor > 16; cursor += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor + 1));
+        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, cr)));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(next, lf)));
+        if (const unsigned lone = crs & ~lfs; lone != 0) {
+            return cursor + std::countr_zero(lone);
+        }
+    }
+#endif
+    while (const void* found = std::memchr(cursor, kCr, static_cast<std::size_t>(end - cursor))) {
+        const char* at = static_cast<const char*>(found);
+        if (at + 1 == end || at[1] != kLf) {
+            return at;
+        }
+        cursor = at + 2;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 LineWriter::LineWriter(platform::FileSystem& fileSystem, int fd, std::size_t capacity)
     : m_fileSystem(fileSystem), m_fd(fd), m_buffer(capacity)
@@ -18,16 +59,10 @@ void LineWriter::writeLines(const char* begin, const char* end)
     // Runs that already end their lines in CR LF go out unchanged; only a lone CR
     // splits the run to gain its LF.
     const char* run = begin;
-    const char* cursor = begin;
-    while (const void* found = std::memchr(cursor, '\r', static_cast<std::size_t>(end - cursor))) {
-        const char* afterCr = static_cast<const char*>(found) + 1;
-        if (afterCr < end && *afterCr == '\n') {
-            cursor = afterCr + 1;
-            continue;
-        }
-        append(run, static_cast<std::size_t>(afterCr - run));
+    while (const char* cr = findLoneCr(run, end)) {
+        append(run, static_cast<std::size_t>(cr + 1 - run));
         append("\n", 1);
-        run = cursor = afterCr;
+        run = cr + 1;
     }
     append(run, static_cast<std::size_t>(end - run));
 }

@@ -5,10 +5,6 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__x86_64__)
-#include <tmmintrin.h>
-#endif
-
 namespace purgix::engine {
 
 namespace {
@@ -18,16 +14,42 @@ bool isSearchable(std::string_view text)
     return !text.empty() && text.find('\r') == std::string_view::npos;
 }
 
+SearchKernel resolve(SearchKernel kernel)
+{
+    if (kernel == SearchKernel::Best) {
+        for (const SearchKernel widest : {SearchKernel::Avx2, SearchKernel::Ssse3}) {
+            if (MultiLiteralSearch::isAvailable(widest)) {
+                return widest;
+            }
+        }
+    }
+    return MultiLiteralSearch::isAvailable(kernel) ? kernel : SearchKernel::Portable;
+}
+
 } // namespace
 
-MultiLiteralSearch::MultiLiteralSearch(const TargetSlots& slots,
-                                       [[maybe_unused]] SearchKernel kernel)
+MultiLiteralSearch::MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel)
 {
     storeNeedles(slots);
-    buildFingerprint();
+    planScan();
+    chooseScan(kernel);
+}
+
+bool MultiLiteralSearch::isAvailable(SearchKernel kernel)
+{
+    switch (kernel) {
 #if defined(__x86_64__)
-    m_useVector = kernel == SearchKernel::Best && __builtin_cpu_supports("ssse3");
+    case SearchKernel::Avx2:
+        return __builtin_cpu_supports("avx2");
+    case SearchKernel::Ssse3:
+        return __builtin_cpu_supports("ssse3");
 #endif
+    case SearchKernel::Best:
+    case SearchKernel::Portable:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void MultiLiteralSearch::storeNeedles(const TargetSlots& slots)
@@ -52,25 +74,53 @@ void MultiLiteralSearch::storeNeedles(const TargetSlots& slots)
     m_lowestSlot = m_needles.empty() ? 0 : m_needles.front().slot;
 }
 
-void MultiLiteralSearch::buildFingerprint()
+void MultiLiteralSearch::planScan()
 {
     std::size_t shortest = m_longest;
     for (const Needle& needle : m_needles) {
         shortest = std::min(shortest, needle.length);
     }
-    m_fingerprint = static_cast<int>(std::min<std::size_t>(shortest, kMaxFingerprint));
+    m_plan.fingerprint = static_cast<int>(std::clamp<std::size_t>(shortest, 1, kMaxFingerprint));
     for (std::size_t index = 0; index < m_needles.size(); ++index) {
-        const int bucket = static_cast<int>(index % kBucketCount);
+        const std::size_t bucket = index % kBucketCount;
         const auto bucketBit = static_cast<std::uint8_t>(1u << bucket);
         const char* bytes = needleBytes(m_needles[index]);
-        m_bucketNeedles[static_cast<std::size_t>(bucket)] |=
-            static_cast<std::uint16_t>(1u << index);
-        m_firstByteBuckets[static_cast<unsigned char>(bytes[0])] |= bucketBit;
-        for (int k = 0; k < m_fingerprint; ++k) {
+        m_bucketNeedles[bucket] |= static_cast<std::uint16_t>(1u << index);
+        m_plan.firstByteBuckets[static_cast<unsigned char>(bytes[0])] |= bucketBit;
+        for (int k = 0; k < m_plan.fingerprint; ++k) {
             const auto byte = static_cast<unsigned char>(bytes[k]);
-            m_lowNibbles[static_cast<std::size_t>(k)][byte & 0x0Fu] |= bucketBit;
-            m_highNibbles[static_cast<std::size_t>(k)][byte >> 4] |= bucketBit;
+            m_plan.lowNibbles[k][byte & 0x0Fu] |= bucketBit;
+            m_plan.highNibbles[k][byte >> 4] |= bucketBit;
         }
+    }
+    if (m_needles.size() == 1) {
+        const Needle& single = m_needles.front();
+        m_plan.first = needleBytes(single)[0];
+        m_plan.lastOffset = single.length - 1;
+        m_plan.last = needleBytes(single)[m_plan.lastOffset];
+    }
+}
+
+void MultiLiteralSearch::chooseScan(SearchKernel kernel)
+{
+    const bool single = m_needles.size() == 1;
+    // memchr is as fast as any scan for a single byte.
+    if (single && m_longest == 1) {
+        m_scan = scanFirstByte;
+        return;
+    }
+    switch (resolve(kernel)) {
+#if defined(__x86_64__)
+    case SearchKernel::Avx2:
+        m_scan = single ? scanPair256 : scanNibbles256;
+        return;
+    case SearchKernel::Ssse3:
+        m_scan = single ? scanPair128 : scanNibbles128;
+        return;
+#endif
+    default:
+        m_scan = single ? scanFirstByte : scanFirstBytes;
+        return;
     }
 }
 
@@ -99,89 +149,32 @@ int MultiLiteralSearch::slotAt(const char* position, unsigned bucketBits, const 
 
 std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const char* end) const
 {
-    if (m_needles.empty() || begin >= end) {
+    if (m_needles.empty()) {
         return std::nullopt;
     }
-#if defined(__x86_64__)
-    if (m_useVector) {
-        switch (m_fingerprint) {
-        case 1:
-            return findVector<1>(begin, end);
-        case 2:
-            return findVector<2>(begin, end);
-        default:
-            return findVector<3>(begin, end);
+    // A single text sits in bucket 0; scans for it report no buckets.
+    const bool single = m_needles.size() == 1;
+    alignas(32) std::uint8_t buckets[32];
+    for (const char* from = begin; from < end;) {
+        const Candidates candidates = m_scan(m_plan, from, end, buckets);
+        if (candidates.step == nullptr) {
+            break;
         }
-    }
-#endif
-    return findPortable(begin, end);
-}
-
-std::optional<LiteralMatch> MultiLiteralSearch::findPortable(const char* begin,
-                                                             const char* end) const
-{
-    for (const char* position = begin; position < end; ++position) {
-        const unsigned buckets = m_firstByteBuckets[static_cast<unsigned char>(*position)];
-        if (buckets == 0) {
-            continue;
-        }
-        const int slot = slotAt(position, buckets, end);
-        if (slot >= 0) {
-            return LiteralMatch{position, slot};
-        }
-    }
-    return std::nullopt;
-}
-
-#if defined(__x86_64__)
-// Each byte of a 16-byte step is looked up by its two nibbles in per-position tables of
-// bucket bits; AND-ing the lookups of the fingerprint bytes leaves, per position, the
-// buckets whose texts may start there.
-template <int Fingerprint>
-__attribute__((target("ssse3"))) std::optional<LiteralMatch>
-MultiLiteralSearch::findVector(const char* begin, const char* end) const
-{
-    const __m128i nibbleMask = _mm_set1_epi8(0x0F);
-    __m128i lowTables[Fingerprint];
-    __m128i highTables[Fingerprint];
-    for (int k = 0; k < Fingerprint; ++k) {
-        const auto index = static_cast<std::size_t>(k);
-        lowTables[k] =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_lowNibbles[index].data()));
-        highTables[k] =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_highNibbles[index].data()));
-    }
-    for (const char* step = begin; step < end; step += 16) {
-        __m128i buckets = _mm_set1_epi8(-1);
-        for (int k = 0; k < Fingerprint; ++k) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(step + k));
-            const __m128i low = _mm_and_si128(bytes, nibbleMask);
-            const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), nibbleMask);
-            buckets = _mm_and_si128(buckets, _mm_shuffle_epi8(lowTables[k], low));
-            buckets = _mm_and_si128(buckets, _mm_shuffle_epi8(highTables[k], high));
-        }
-        const __m128i none = _mm_cmpeq_epi8(buckets, _mm_setzero_si128());
-        unsigned candidates = ~static_cast<unsigned>(_mm_movemask_epi8(none)) & 0xFFFFu;
-        if (candidates == 0) {
-            continue;
-        }
-        alignas(16) std::uint8_t bucketBits[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(bucketBits), buckets);
-        for (; candidates != 0; candidates &= candidates - 1) {
-            const int lane = std::countr_zero(candidates);
-            const char* position = step + lane;
+        for (std::uint32_t lanes = candidates.lanes; lanes != 0; lanes &= lanes - 1) {
+            const int lane = std::countr_zero(lanes);
+            const char* position = candidates.step + lane;
             if (position >= end) {
                 return std::nullopt;
             }
-            const int slot = slotAt(position, bucketBits[lane], end);
+            const int slot = slotAt(position, single ? 1u : buckets[lane], end);
             if (slot >= 0) {
                 return LiteralMatch{position, slot};
             }
         }
+        from = candidates.step + candidates.width;
     }
     return std::nullopt;
 }
-#endif
 
 int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atMost) const
 {

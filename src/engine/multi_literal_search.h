@@ -1,5 +1,6 @@
 #pragma once
 
+#include "literal_scan.h"
 #include "target_slots.h"
 
 #include <array>
@@ -12,7 +13,7 @@ namespace purgix::engine {
 
 // Bytes a search may read past the end of the range it is given (never using them):
 // callers keep that much readable memory after every range they pass in.
-inline constexpr std::size_t kSearchOverread = 32;
+inline constexpr std::size_t kSearchOverread = 64;
 
 struct LiteralMatch
 {
@@ -20,17 +21,20 @@ struct LiteralMatch
     int slot = 0;
 };
 
-// How the search runs: the vector kernel where the processor has one, else plain C++.
-enum class SearchKernel { Best, Portable };
+// How candidates are found: the widest vector scan the processor has, a chosen one, or
+// plain C++ (memchr and a table of first bytes).
+enum class SearchKernel { Best, Avx2, Ssse3, Portable };
 
-// Finds the texts of up to ten slots in a byte range in one pass. A vector filter picks
-// candidate positions from the first bytes of every text at once (up to eight buckets
-// of texts, 16 positions per step); each candidate is then compared in full.
+// Finds the texts of up to ten slots in a byte range in one pass. A scan picks candidate
+// positions for all texts at once; each candidate is then compared in full.
 class MultiLiteralSearch
 {
 public:
     // Empty slots are not searched for, nor are slots holding a CR: no line contains one.
+    // A kernel this processor lacks falls back to Portable.
     explicit MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel = SearchKernel::Best);
+
+    static bool isAvailable(SearchKernel kernel);
 
     bool empty() const { return m_needles.empty(); }
     std::size_t longestLength() const { return m_longest; }
@@ -45,7 +49,6 @@ public:
 
 private:
     static constexpr int kBucketCount = 8;
-    static constexpr int kMaxFingerprint = 3;
 
     struct Needle
     {
@@ -59,32 +62,21 @@ private:
     {
         char bytes[64];
     };
-    using NibbleTable = std::array<std::uint8_t, 16>;
 
     void storeNeedles(const TargetSlots& slots);
-    void buildFingerprint();
+    void planScan();
+    void chooseScan(SearchKernel kernel);
     const char* needleBytes(const Needle& needle) const;
     int slotAt(const char* position, unsigned bucketBits, const char* end) const;
-    std::optional<LiteralMatch> findPortable(const char* begin, const char* end) const;
-#if defined(__x86_64__)
-    template <int Fingerprint>
-    __attribute__((target("ssse3"))) std::optional<LiteralMatch> findVector(const char* begin,
-                                                                            const char* end) const;
-#endif
 
     std::vector<CacheLine> m_storage;
     std::vector<Needle> m_needles; // in slot order
     std::size_t m_longest = 0;
     int m_lowestSlot = 0;
-    int m_fingerprint = 0; // leading bytes of every text that the filter looks at
-    bool m_useVector = false;
-    // Per fingerprint byte, the buckets whose texts allow that byte's low or high nibble.
-    std::array<NibbleTable, kMaxFingerprint> m_lowNibbles{};
-    std::array<NibbleTable, kMaxFingerprint> m_highNibbles{};
+    ScanPlan m_plan;
+    CandidateScan m_scan = scanFirstBytes;
     // Per bucket, the bit set of indices into m_needles.
     std::array<std::uint16_t, kBucketCount> m_bucketNeedles{};
-    // Per byte value, the buckets holding a text that starts with it (portable kernel).
-    std::array<std::uint8_t, 256> m_firstByteBuckets{};
 };
 
 } // namespace purgix::engine

@@ -12,7 +12,6 @@
 #include <vector>
 
 class QLineEdit;
-class QMimeData;
 class QPushButton;
 
 namespace purgix::window {

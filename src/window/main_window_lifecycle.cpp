@@ -3,7 +3,6 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 
 namespace purgix::window {
@@ -38,14 +37,10 @@ void MainWindow::loadTargets()
 {
     const std::string path = settingsPath(m_programFolder);
     settings::Targets targets = targetTexts();
-    const settings::LoadResult loaded = settings::loadTargets(path, targets);
+    // Start-up is silent: a settings file that cannot be read leaves ten empty targets.
+    settings::loadTargets(path, targets);
     for (int i = 0; i < kTargetRows; ++i) {
         m_txtTarget[i]->setText(QString::fromLocal8Bit(targets[i]));
-    }
-    // No settings file is the normal first start; one that exists but cannot be read is
-    // worth telling, before a later save replaces it.
-    if (!loaded.succeeded && QFileInfo::exists(QFile::decodeName(path.c_str()))) {
-        m_services.messageBoxes.information(this, QString::fromLocal8Bit(loaded.message));
     }
 }
 

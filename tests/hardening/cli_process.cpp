@@ -2,15 +2,14 @@
 
 #include "test_folder.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 extern char** environ;
 

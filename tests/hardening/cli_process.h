@@ -1,9 +1,8 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace purgix::test {
@@ -22,8 +21,7 @@ class CliProcess
 {
 public:
     // Runs in `workingFolder` when one is given.
-    CliProcess(const std::vector<std::string>& arguments,
-               const std::filesystem::path& outputFolder,
+    CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFolder,
                const std::filesystem::path& workingFolder = {});
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

@@ -4,21 +4,20 @@
 #include "faulty_file_system.h"
 #include "test_folder.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/file.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace purgix::test {
@@ -71,8 +70,7 @@ int deletedCount(const CliResult& result)
 class HeldLock
 {
 public:
-    explicit HeldLock(const fs::path& file)
-        : m_fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
+    explicit HeldLock(const fs::path& file) : m_fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
     {
         EXPECT_EQ(::flock(m_fd, LOCK_EX), 0);
     }

@@ -5,8 +5,6 @@
 #include "reference_model.h"
 #include "test_folder.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace purgix::test {
@@ -71,8 +70,7 @@ bool mustEndInFailure(const FaultyFileSystem& files)
 
 bool isFixedMessage(const std::string& message)
 {
-    return std::find(kFixedMessages.begin(), kFixedMessages.end(), message) !=
-           kFixedMessages.end();
+    return std::find(kFixedMessages.begin(), kFixedMessages.end(), message) != kFixedMessages.end();
 }
 
 void expectNamedFailure(const std::string& message, const fs::path& file, int errorNumber)
@@ -209,10 +207,9 @@ SweepFigures sweepSettingsSave(const fs::path& file, const settings::Targets& be
     return sweepCalls(
         file, [&] { putFile(file, joinedLines(before)); },
         [&](FaultyFileSystem& files, int errorNumber) {
-            const settings::SaveResult result =
-                settings::saveTargets(file.string(), after, &files);
-            expectAllowedFileState(file, joinedLines(before), joinedLines(after),
-                                   result.succeeded, files);
+            const settings::SaveResult result = settings::saveTargets(file.string(), after, &files);
+            expectAllowedFileState(file, joinedLines(before), joinedLines(after), result.succeeded,
+                                   files);
             if (!result.succeeded) {
                 expectNamedFailure(result.message, file, errorNumber);
             }

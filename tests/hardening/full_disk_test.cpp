@@ -4,10 +4,9 @@
 #include "test_folder.h"
 #include "tmpfs_mount.h"
 
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 

@@ -5,13 +5,12 @@
 #include "reference_model.h"
 #include "test_folder.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace purgix::test {
@@ -110,7 +109,10 @@ std::vector<OddPath> oddPaths()
     return {
         {"spaces", "my hosts file.txt", {"{}", "drop"}},
         {"quotes", "it's \"quoted\".txt", {"{}", "drop"}},
-        {"non-ASCII letters", "Gr\xc3\xbc\xc3\x9f" "e-\xe3\x83\x95\xe3\x82\xa1.txt", {"{}", "drop"}},
+        {"non-ASCII letters",
+         "Gr\xc3\xbc\xc3\x9f"
+         "e-\xe3\x83\x95\xe3\x82\xa1.txt",
+         {"{}", "drop"}},
         {"backslash and wildcards", "back\\slash *?.txt", {"{}", "drop"}},
         {"leading dash after --", "-n.txt", {"--", "{}", "drop"}, true},
         {"leading dash as ./", "-n.txt", {"./{}", "drop"}, true},

@@ -2,15 +2,14 @@
 #include "target_settings.h"
 #include "test_folder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <future>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace purgix::test {

@@ -21,14 +21,20 @@ struct ModelCase
 TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
 {
     const std::vector<ModelCase> cases = {
-        {"first slot takes lines both slots match", "ab\r\na\r\nb\r\n", {"a", "ab"}, "b\r\n",
+        {"first slot takes lines both slots match",
+         "ab\r\na\r\nb\r\n",
+         {"a", "ab"},
+         "b\r\n",
          "2 lines deleted."},
         {"LF-only file is one line, dropped", "x\ny\nz\n", {"y"}, "", "1 lines deleted."},
         {"LF-only file is one line, kept", "x\ny", {"q"}, "x\ny\r\n", "0 lines deleted."},
         {"all endings become CR LF", "a\r\nb\rc", {"q"}, "a\r\nb\r\nc\r\n", "0 lines deleted."},
         {"empty lines stay", "\r\n\r\rx\r\n", {"x"}, "\r\n\r\n\r\n", "1 lines deleted."},
-        {"exact and case-sensitive", "xxabcxx\r\nabc\r\nABC\r\nab c\r\n", {"abc"},
-         "ABC\r\nab c\r\n", "2 lines deleted."},
+        {"exact and case-sensitive",
+         "xxabcxx\r\nabc\r\nABC\r\nab c\r\n",
+         {"abc"},
+         "ABC\r\nab c\r\n",
+         "2 lines deleted."},
         {"all slots empty leave the file", "a\nb", {}, "a\nb", "0 lines deleted."},
         {"a line with the target twice counts once", "aa a\r\n", {"a"}, "", "1 lines deleted."},
     };

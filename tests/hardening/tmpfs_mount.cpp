@@ -1,15 +1,14 @@
 #include "tmpfs_mount.h"
 
-#include <fcntl.h>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace purgix::test {
 

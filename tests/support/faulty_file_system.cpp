@@ -48,8 +48,8 @@ bool FaultyFileSystem::injectFailure(Operation operation)
         m_beforeCall(operation);
     }
     m_log.push_back(operation);
-    const int count = m_failingOperation ? callCount(*m_failingOperation)
-                                         : static_cast<int>(m_log.size());
+    const int count =
+        m_failingOperation ? callCount(*m_failingOperation) : static_cast<int>(m_log.size());
     const bool counted = !m_failingOperation || operation == *m_failingOperation;
     if (!counted || count != m_failingCall || m_faultIndex) {
         return false;

@@ -79,8 +79,7 @@ private:
     // Logs the call and tells whether it is the one to fail, with errno set if so.
     bool injectFailure(Operation operation);
 
-    template <typename Call>
-    auto forward(Operation operation, Call call) -> decltype(call())
+    template <typename Call> auto forward(Operation operation, Call call) -> decltype(call())
     {
         if (injectFailure(operation)) {
             return -1;

