@@ -100,28 +100,28 @@ engine::TargetSlots corpusTargets(CorpusKind kind)
             "retrying", "deprecated", "cache-miss",         "user=root", "OutOfMemory"};
 }
 
-bool writeCorpus(const std::string& path, const CorpusSpec& spec)
+bool writeCorpus(const std::string& path, const CorpusOptions& options)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
-    const std::string_view lineEnd = spec.lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
-    LineMaker maker(spec.kind);
+    const std::string_view lineEnd = options.lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
+    LineMaker maker(options.kind);
     std::string chunk;
     bool written = true;
-    for (std::uint64_t total = 0; total < spec.bytes && written;) {
+    for (std::uint64_t total = 0; total < options.bytes && written;) {
         chunk.clear();
-        while (chunk.size() < (std::size_t{1} << 20) && total + chunk.size() < spec.bytes) {
+        while (chunk.size() < (std::size_t{1} << 20) && total + chunk.size() < options.bytes) {
             maker.append(chunk);
             chunk += lineEnd;
         }
         written = std::fwrite(chunk.data(), 1, chunk.size(), file) == chunk.size();
         total += chunk.size();
     }
-    if (written && !spec.trailer.empty()) {
-        written =
-            std::fwrite(spec.trailer.data(), 1, spec.trailer.size(), file) == spec.trailer.size();
+    if (written && !options.trailer.empty()) {
+        written = std::fwrite(options.trailer.data(), 1, options.trailer.size(), file) ==
+                  options.trailer.size();
     }
     return std::fclose(file) == 0 && written;
 }

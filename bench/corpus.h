@@ -15,7 +15,7 @@ enum class CorpusKind {
 
 enum class LineEnd { CrLf, Lf };
 
-struct CorpusSpec
+struct CorpusOptions
 {
     CorpusKind kind = CorpusKind::Hosts;
     LineEnd lineEnd = LineEnd::CrLf;
@@ -26,8 +26,8 @@ struct CorpusSpec
 // The targets that the corpus of `kind` is made for, in slot order.
 engine::TargetSlots corpusTargets(CorpusKind kind);
 
-// Writes the corpus to `path` (about spec.bytes long, whole lines); false when the file
+// Writes the corpus to `path` (about options.bytes long, whole lines); false when the file
 // cannot be written, with errno telling why.
-bool writeCorpus(const std::string& path, const CorpusSpec& spec);
+bool writeCorpus(const std::string& path, const CorpusOptions& options);
 
 } // namespace purgix::bench

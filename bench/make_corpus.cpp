@@ -39,12 +39,12 @@ int writeFile(CorpusKind kind, char* argv[], int argc)
         std::cerr << kUsage;
         return 2;
     }
-    CorpusSpec spec;
-    spec.kind = kind;
-    spec.lineEnd = lineEnd == "lf" ? LineEnd::Lf : LineEnd::CrLf;
-    spec.bytes = std::strtoull(argv[3], nullptr, 10) << 20;
-    spec.trailer = argc == 6 ? argv[5] : "";
-    if (!writeCorpus(argv[4], spec)) {
+    CorpusOptions options;
+    options.kind = kind;
+    options.lineEnd = lineEnd == "lf" ? LineEnd::Lf : LineEnd::CrLf;
+    options.bytes = std::strtoull(argv[3], nullptr, 10) << 20;
+    options.trailer = argc == 6 ? argv[5] : "";
+    if (!writeCorpus(argv[4], options)) {
         std::cerr << "Cannot write \"" << argv[4] << "\": " << std::strerror(errno) << '\n';
         return 1;
     }

@@ -48,12 +48,12 @@ public:
     CorpusFolder(const CorpusFolder&) = delete;
     CorpusFolder& operator=(const CorpusFolder&) = delete;
 
-    std::string corpus(const CorpusSpec& spec)
+    std::string corpus(const CorpusOptions& options)
     {
-        const std::string name = std::string(spec.kind == CorpusKind::Hosts ? "hosts" : "log") +
-                                 (spec.lineEnd == LineEnd::CrLf ? "-crlf" : "-lf");
+        const std::string name = std::string(options.kind == CorpusKind::Hosts ? "hosts" : "log") +
+                                 (options.lineEnd == LineEnd::CrLf ? "-crlf" : "-lf");
         const std::string path = (m_path / name).string();
-        if (m_made.insert(name).second && !writeCorpus(path, spec)) {
+        if (m_made.insert(name).second && !writeCorpus(path, options)) {
             m_made.erase(name);
             return {};
         }
@@ -73,9 +73,10 @@ CorpusFolder& corpusFolder()
     return folder;
 }
 
-template <typename Pass> void timePasses(benchmark::State& state, const CorpusSpec& spec, Pass pass)
+template <typename Pass>
+void timePasses(benchmark::State& state, const CorpusOptions& options, Pass pass)
 {
-    const std::string input = corpusFolder().corpus(spec);
+    const std::string input = corpusFolder().corpus(options);
     if (input.empty()) {
         state.SkipWithError("cannot write the corpus");
         return;
@@ -92,7 +93,7 @@ template <typename Pass> void timePasses(benchmark::State& state, const CorpusSp
             return;
         }
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(spec.bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(options.bytes));
 }
 
 engine::TargetSlots firstTarget(CorpusKind kind)

@@ -9,6 +9,10 @@ namespace purgix::engine {
 
 inline constexpr int kMaxFingerprint = 3;
 
+// Bytes a scan may read past the end of the range it is given (never using them):
+// callers keep that much readable memory after every range they pass in.
+inline constexpr std::size_t kSearchOverread = 64;
+
 // What a scan looks for: up to eight buckets of texts, told apart by their first
 // `fingerprint` bytes, or, for a single text, its first and last bytes.
 struct ScanPlan
@@ -32,7 +36,7 @@ struct Candidates
     std::uint32_t width; // positions in the step
 };
 
-// Scans the positions [begin, end); a scan may read up to 64 bytes past `end`. Nibble
+// Scans the positions [begin, end), reading up to kSearchOverread bytes past `end`. Nibble
 // scans also store, per lane, the buckets of the texts that may start there into
 // `buckets` (32 bytes).
 using CandidateScan = Candidates (*)(const ScanPlan& plan, const char* begin, const char* end,

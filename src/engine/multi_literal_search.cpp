@@ -14,6 +14,34 @@ bool isSearchable(std::string_view text)
     return !text.empty() && text.find('\r') == std::string_view::npos;
 }
 
+template <typename Word> bool sameWord(const char* a, const char* b)
+{
+    Word left;
+    Word right;
+    std::memcpy(&left, a, sizeof(Word));
+    std::memcpy(&right, b, sizeof(Word));
+    return left == right;
+}
+
+// Compares short texts with two overlapping word loads instead of a call to memcmp:
+// most texts are short, and a candidate is compared at every match.
+bool sameBytes(const char* a, const char* b, std::size_t length)
+{
+    if (length >= 8 && length <= 16) {
+        return sameWord<std::uint64_t>(a, b) &&
+               sameWord<std::uint64_t>(a + length - 8, b + length - 8);
+    }
+    if (length >= 4 && length < 8) {
+        return sameWord<std::uint32_t>(a, b) &&
+               sameWord<std::uint32_t>(a + length - 4, b + length - 4);
+    }
+    if (length >= 2 && length < 4) {
+        return sameWord<std::uint16_t>(a, b) &&
+               sameWord<std::uint16_t>(a + length - 2, b + length - 2);
+    }
+    return std::memcmp(a, b, length) == 0;
+}
+
 SearchKernel resolve(SearchKernel kernel)
 {
     if (kernel == SearchKernel::Best) {
@@ -139,8 +167,7 @@ int MultiLiteralSearch::slotAt(const char* position, unsigned bucketBits, const 
     // Needles are in slot order, so the first one that matches has the lowest slot.
     for (; candidates != 0; candidates &= candidates - 1) {
         const Needle& needle = m_needles[static_cast<std::size_t>(std::countr_zero(candidates))];
-        if (needle.length <= room &&
-            std::memcmp(position, needleBytes(needle), needle.length) == 0) {
+        if (needle.length <= room && sameBytes(position, needleBytes(needle), needle.length)) {
             return needle.slot;
         }
     }

@@ -11,10 +11,6 @@
 
 namespace purgix::engine {
 
-// Bytes a search may read past the end of the range it is given (never using them):
-// callers keep that much readable memory after every range they pass in.
-inline constexpr std::size_t kSearchOverread = 64;
-
 struct LiteralMatch
 {
     const char* position = nullptr;
@@ -40,7 +36,8 @@ public:
     std::size_t longestLength() const { return m_longest; }
 
     // The earliest position in [begin, end) where a text occurs wholly inside the range;
-    // of the texts found there, the one with the lowest slot.
+    // of the texts found there, the one with the lowest slot. Reads up to kSearchOverread
+    // bytes past `end`, as lowestSlotIn does.
     std::optional<LiteralMatch> find(const char* begin, const char* end) const;
 
     // The lowest slot whose text occurs wholly inside [begin, end), or `atMost` when it
