@@ -18,8 +18,7 @@ using platform::newContentText;
 FileRewrite::FileRewrite(platform::FileSystem& fileSystem, const std::string& path,
                          const TargetSlots& slots, std::size_t bufferSize,
                          platform::TemporaryFile& tempFile, dev_t tempFolderDevice)
-    : m_fileSystem(fileSystem), m_path(path), m_target(platform::resolvedPath(fileSystem, path)),
-      m_folder(platform::parentFolder(m_target)), m_slots(slots), m_bufferSize(bufferSize),
+    : m_fileSystem(fileSystem), m_path(path), m_slots(slots), m_bufferSize(bufferSize),
       m_tempFolderDevice(tempFolderDevice), m_output(&tempFile)
 {
 }
@@ -65,6 +64,12 @@ FileRewrite::Failure FileRewrite::openAndScan(FilterResult& counts)
 
 FileRewrite::Failure FileRewrite::openFile()
 {
+    const std::optional<std::string> resolved = platform::resolvedPath(m_fileSystem, m_path);
+    if (!resolved) {
+        return cannotText("open", m_path, errno);
+    }
+    m_target = *resolved;
+    m_folder = platform::parentFolder(m_target);
     m_file = platform::openLockedRegularFile(m_fileSystem, m_target);
     switch (m_file.failure) {
     case platform::LockedFile::Failure::None:

@@ -47,6 +47,18 @@ void putFile(const fs::path& path, const std::string& content)
     fs::permissions(path, fs::perms(kFileMode));
 }
 
+void putScenario(const fs::path& path, const RunScenario& scenario)
+{
+    if (scenario.linkTarget.empty()) {
+        putFile(path, scenario.content);
+        return;
+    }
+    putFile(path.parent_path() / scenario.linkTarget, scenario.content);
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    fs::create_symlink(scenario.linkTarget, path);
+}
+
 // A failed transfer or rename cannot have produced the complete, durable result.
 bool mustEndInFailure(const FaultyFileSystem& files)
 {
@@ -84,7 +96,7 @@ void expectNamedFailure(const std::string& message, const fs::path& file, int er
         << "the message does not give the reason: " << message;
 }
 
-std::vector<fs::path> leftovers(const fs::path& file)
+std::vector<fs::path> leftovers(const fs::path& file, const std::string& linkTarget)
 {
     std::vector<fs::path> paths;
     const fs::path tempFolder = std::getenv("TMPDIR");
@@ -92,20 +104,21 @@ std::vector<fs::path> leftovers(const fs::path& file)
         paths.push_back(entry.path());
     }
     for (const auto& entry : fs::directory_iterator(file.parent_path())) {
-        if (entry.path() != file && entry.path() != tempFolder) {
-            paths.push_back(entry.path());
+        const fs::path& path = entry.path();
+        if (path != file && path != tempFolder && path.filename() != linkTarget) {
+            paths.push_back(path);
         }
     }
     return paths;
 }
 
 // A temporary file whose own removal failed cannot be helped: that one may remain.
-void expectNothingLeftBehind(const fs::path& file, const FaultyFileSystem& files,
-                             int descriptorsBefore)
+void expectNothingLeftBehind(const fs::path& file, const std::string& linkTarget,
+                             const FaultyFileSystem& files, int descriptorsBefore)
 {
     const std::optional<std::size_t> fault = files.faultIndex();
     const bool removalFailed = fault && files.callLog()[*fault] == Operation::Unlink;
-    const std::vector<fs::path> left = leftovers(file);
+    const std::vector<fs::path> left = leftovers(file, linkTarget);
     EXPECT_LE(left.size(), removalFailed ? 1u : 0u)
         << "temporary files left: " << unexpectedEntries(std::getenv("TMPDIR"), {}) << "/ "
         << unexpectedEntries(file.parent_path(), {file.filename().string(), "tmp"});
@@ -115,7 +128,7 @@ void expectNothingLeftBehind(const fs::path& file, const FaultyFileSystem& files
     EXPECT_EQ(openDescriptorCount(), descriptorsBefore) << "a descriptor was left open";
 }
 
-// Ends where the file is missing, since nothing else can be checked then.
+// Stops at a missing file, since nothing else can be checked then.
 void expectAllowedFileState(const fs::path& file, const std::string& before,
                             const std::string& complete, bool succeeded,
                             const FaultyFileSystem& files)
@@ -147,8 +160,8 @@ std::string joinedLines(const settings::Targets& targets)
 // reported a failure.
 using CheckedRun = std::function<bool(FaultyFileSystem& files, int errorNumber)>;
 
-SweepFigures sweepCalls(const fs::path& file, const std::function<void()>& prepare,
-                        const CheckedRun& run)
+SweepFigures sweepCalls(const fs::path& file, const std::string& linkTarget,
+                        const std::function<void()>& prepare, const CheckedRun& run)
 {
     prepare();
     FaultyFileSystem clean;
@@ -168,7 +181,7 @@ SweepFigures sweepCalls(const fs::path& file, const std::function<void()>& prepa
             files.failCall(static_cast<int>(n), errorNumber);
             figures.failedRuns += run(files, errorNumber) ? 1 : 0;
             ++figures.faultPoints;
-            expectNothingLeftBehind(file, files, descriptorsBefore);
+            expectNothingLeftBehind(file, linkTarget, files, descriptorsBefore);
             if (::testing::Test::HasFailure()) {
                 return figures; // the first broken fault point tells the story
             }
@@ -184,12 +197,15 @@ SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
     const fuzz::DeleteRunModel model = fuzz::deleteRunModel(scenario.content, scenario.slots);
     SCOPED_TRACE(scenario.name);
     return sweepCalls(
-        file, [&] { putFile(file, scenario.content); },
+        file, scenario.linkTarget, [&] { putScenario(file, scenario); },
         [&](FaultyFileSystem& files, int errorNumber) {
             engine::DeleteRunOptions options;
             options.fileSystem = &files;
             const engine::DeleteRunOutcome outcome =
                 engine::runDelete(file.string(), scenario.slots, options);
+            if (!scenario.linkTarget.empty()) {
+                EXPECT_TRUE(fs::is_symlink(file)) << "the link was replaced by a file";
+            }
             expectAllowedFileState(file, scenario.content, model.fileContent, outcome.succeeded,
                                    files);
             if (outcome.succeeded) {
@@ -205,7 +221,7 @@ SweepFigures sweepSettingsSave(const fs::path& file, const settings::Targets& be
                                const settings::Targets& after)
 {
     return sweepCalls(
-        file, [&] { putFile(file, joinedLines(before)); },
+        file, {}, [&] { putFile(file, joinedLines(before)); },
         [&](FaultyFileSystem& files, int errorNumber) {
             const settings::SaveResult result = settings::saveTargets(file.string(), after, &files);
             expectAllowedFileState(file, joinedLines(before), joinedLines(after), result.succeeded,

@@ -13,6 +13,9 @@ struct RunScenario
     std::string name;
     std::string content;
     engine::TargetSlots slots;
+    // When set, the run is given a symbolic link to a file of this name in the same
+    // folder, and the link must stay a link.
+    std::string linkTarget;
 };
 
 struct SweepFigures

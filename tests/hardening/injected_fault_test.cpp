@@ -13,6 +13,8 @@
 namespace purgix::test {
 namespace {
 
+namespace fs = std::filesystem;
+
 engine::TargetSlots slotsOf(std::initializer_list<std::string> texts)
 {
     engine::TargetSlots slots;
@@ -24,10 +26,11 @@ std::vector<RunScenario> runScenarios()
 {
     return {
         {"two slots drop lines", "keep 1\r\ndrop a\r\nkeep 2\rdrop b\nx\r\nkeep 3",
-         slotsOf({"drop a", "", "drop b"})},
-        {"nothing matches, line ends rewritten", "one\rtwo\r\nthree", slotsOf({"absent"})},
-        {"every line goes", "gone\r\ngone too\r\n", slotsOf({"gone"})},
-        {"all slots empty", "untouched\n", slotsOf({})},
+         slotsOf({"drop a", "", "drop b"}), ""},
+        {"nothing matches, line ends rewritten", "one\rtwo\r\nthree", slotsOf({"absent"}), ""},
+        {"every line goes", "gone\r\ngone too\r\n", slotsOf({"gone"}), ""},
+        {"all slots empty", "untouched\n", slotsOf({}), ""},
+        {"through a symbolic link", "keep\r\ndrop\r\n", slotsOf({"drop"}), "real-hosts.txt"},
     };
 }
 
@@ -82,6 +85,26 @@ TEST(InjectedFault, SettingsSaveLeavesOldOrCompleteFileAtEveryFailingCall)
     const SweepFigures figures = sweepSettingsSave(folder.file("purgix.ini"), before, after);
     EXPECT_GT(figures.failedRuns, 0) << "no injected fault reached the save";
     report("settings save", figures);
+}
+
+// Resolving a link can fail while the file itself stays reachable; the run must then not
+// fall back to replacing the link with a plain file.
+TEST(InjectedFault, LinkThatCannotBeResolvedIsNotReplacedByAFile)
+{
+    TestFolder folder;
+    const std::string target = folder.write("real.txt", "keep\r\ndrop\r\n");
+    const fs::path link = folder.file("link.txt");
+    fs::create_symlink("real.txt", link);
+    FaultyFileSystem files;
+    files.failCall(1, EIO, FaultyFileSystem::Operation::RealPath);
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(link.string(), {"drop"}, options);
+
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link was replaced by a file";
+    EXPECT_EQ(readFile(target), outcome.succeeded ? "keep\r\n" : "keep\r\ndrop\r\n")
+        << outcome.message;
 }
 
 // POSIX lets read and write move fewer bytes than asked; no byte may get lost then.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -109,7 +110,11 @@ void syncFolder(FileSystem& fileSystem, const std::string& folder)
 ReplaceResult replaceFileAtomically(FileSystem& fileSystem, const std::string& path,
                                     std::string_view content)
 {
-    const std::string target = resolvedPath(fileSystem, path);
+    const std::optional<std::string> resolved = resolvedPath(fileSystem, path);
+    if (!resolved) {
+        return {false, cannotText("write", path, errno)};
+    }
+    const std::string& target = *resolved;
     struct stat original = {};
     const bool exists = fileSystem.stat(target, original) == 0;
     if (exists) {

@@ -2,6 +2,8 @@
 
 #include "file_system.h"
 
+#include <cerrno>
+
 namespace purgix::platform {
 
 std::string parentFolder(const std::string& path)
@@ -28,10 +30,16 @@ std::string joinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
-std::string resolvedPath(FileSystem& fileSystem, const std::string& path)
+std::optional<std::string> resolvedPath(FileSystem& fileSystem, const std::string& path)
 {
     std::string resolved = fileSystem.realPath(path);
-    return resolved.empty() ? path : resolved;
+    if (!resolved.empty()) {
+        return resolved;
+    }
+    if (errno == ENOENT) {
+        return path;
+    }
+    return std::nullopt;
 }
 
 } // namespace purgix::platform

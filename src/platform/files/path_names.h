@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace purgix::platform {
@@ -15,8 +16,10 @@ std::string baseName(const std::string& path);
 // `folder` and `name` joined by exactly one slash.
 std::string joinPath(const std::string& folder, const std::string& name);
 
-// The path with every symbolic link resolved, or `path` itself when it cannot be
-// resolved (a missing file, for one), so that opening it reports the real reason.
-std::string resolvedPath(FileSystem& fileSystem, const std::string& path);
+// The path with every symbolic link resolved. A path that names nothing (ENOENT) comes
+// back as it is, so that opening it reports the missing file and a save can create it.
+// Any other failure gives nothing, with errno set: going on with the unresolved path
+// would replace a symbolic link by a plain file.
+std::optional<std::string> resolvedPath(FileSystem& fileSystem, const std::string& path);
 
 } // namespace purgix::platform

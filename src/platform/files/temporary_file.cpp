@@ -19,7 +19,10 @@ std::string besideFilePrefix(const std::string& path)
 {
     // Leaves room for the dots and the six unique characters within NAME_MAX.
     constexpr std::size_t kMaxNameInPrefix = 200;
-    return "." + baseName(path).substr(0, kMaxNameInPrefix) + ".";
+    std::string prefix = ".";
+    prefix += baseName(path).substr(0, kMaxNameInPrefix);
+    prefix += '.';
+    return prefix;
 }
 
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, const std::string& folder,
