@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              : input.bufferSize * kRepeatedBufferFactor;
     const purgix::engine::DeleteRunOutcome outcome =
         purgix::engine::runDelete(path, input.slots, options);
-    const purgix::fuzz::DeleteRunModel model = purgix::fuzz::deleteRunModel(content, input.slots);
+    const purgix::test::DeleteRunModel model = purgix::test::deleteRunModel(content, input.slots);
 
     if (outcome.message != model.message || outcome.succeeded != model.succeeded) {
         purgix::fuzz::reportMismatch("message", input, model.message, outcome.message);

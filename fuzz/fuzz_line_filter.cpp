@@ -1,20 +1,22 @@
 // Runs the one-scan filter over an in-memory file with a tiny buffer, short reads and
-// writes, and now and then a failing read or write, and compares it with the model.
+// writes, and now and then a failing read, write, truncate or seek, and compares it with
+// the model.
 #include "fuzz_input.h"
-#include "line_filter.h"
-#include "memory_file_system.h"
+#include "memory_filter.h"
 #include "reference_model.h"
 
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace {
 
 using purgix::engine::FilterResult;
 using purgix::fuzz::FuzzCase;
+using Operation = purgix::test::FaultyFileSystem::Operation;
 
-// Knob values from here on make one read or write fail, so most inputs run clean.
+// Knob values from here on make one call of the file layer fail, so most inputs run clean.
 constexpr std::uint8_t kFirstFaultKnob = 0xE0;
 
 std::string countsText(const std::array<std::uint64_t, purgix::engine::kSlotCount>& counts)
@@ -39,13 +41,11 @@ std::string failureText(FilterResult::Failure failure)
     return "unknown";
 }
 
-void checkInjectedFailure(const FuzzCase& input, const purgix::fuzz::MemoryFileSystem& files,
-                          const FilterResult& result)
+// A failed read is a read failure; a failed write, truncate or seek is a write failure.
+void checkInjectedFailure(const FuzzCase& input, Operation failed, const FilterResult& result)
 {
     const FilterResult::Failure expected =
-        files.failedTransfer() == purgix::fuzz::MemoryFileSystem::Transfer::Read
-            ? FilterResult::Failure::Read
-            : FilterResult::Failure::Write;
+        failed == Operation::Read ? FilterResult::Failure::Read : FilterResult::Failure::Write;
     if (result.failure != expected || result.errorNumber != EIO) {
         purgix::fuzz::reportMismatch(
             "failure of an injected fault", input, failureText(expected) + " EIO",
@@ -58,27 +58,24 @@ void checkInjectedFailure(const FuzzCase& input, const purgix::fuzz::MemoryFileS
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const FuzzCase input = purgix::fuzz::parseFuzzCase(data, size);
-    purgix::fuzz::MemoryFileSystem files;
-    const int source = files.addFile(input.body);
-    const int destination = files.addFile({});
-    files.limitTransfers(input.knobs[0] & 0x0f, input.knobs[0] >> 4);
+    purgix::test::MemoryFilter filter(input.body);
+    filter.files().limitTransfers(input.knobs[0] & 0x0f, input.knobs[0] >> 4);
     if (input.knobs[1] >= kFirstFaultKnob) {
-        files.failTransfer(input.knobs[1] - kFirstFaultKnob + 1, EIO);
+        filter.files().failCall(input.knobs[1] - kFirstFaultKnob + 1, EIO);
     }
 
-    const FilterResult result =
-        purgix::engine::filterLines(files, source, destination, input.slots, input.bufferSize);
+    const FilterResult result = filter.run(input.slots, input.bufferSize);
 
-    if (files.failedTransfer() != purgix::fuzz::MemoryFileSystem::Transfer::None) {
-        checkInjectedFailure(input, files, result);
+    if (const std::optional<Operation> failed = filter.files().failedOperation()) {
+        checkInjectedFailure(input, *failed, result);
         return 0;
     }
-    const purgix::fuzz::FilterModel model = purgix::fuzz::filterModel(input.body, input.slots);
+    const purgix::test::FilterModel model = purgix::test::filterModel(input.body, input.slots);
     if (result.failure != FilterResult::Failure::None) {
         purgix::fuzz::reportMismatch("failure", input, "none", failureText(result.failure));
     }
-    if (files.content(destination) != model.output) {
-        purgix::fuzz::reportMismatch("output", input, model.output, files.content(destination));
+    if (filter.output() != model.output) {
+        purgix::fuzz::reportMismatch("output", input, model.output, filter.output());
     }
     if (result.droppedPerSlot != model.droppedPerSlot) {
         purgix::fuzz::reportMismatch("dropped lines per slot", input,

@@ -13,6 +13,7 @@
 namespace {
 
 using purgix::settings::Targets;
+using purgix::test::settingsFileModel;
 
 Targets markedTargets(const std::string& mark)
 {
@@ -21,15 +22,6 @@ Targets markedTargets(const std::string& mark)
         targets[i] = mark + std::to_string(i);
     }
     return targets;
-}
-
-std::string joined(const Targets& targets)
-{
-    std::string text;
-    for (const std::string& target : targets) {
-        text += target + "\r\n";
-    }
-    return text;
 }
 
 [[noreturn]] void reportSettingsMismatch(const std::string& what, const std::string& content,
@@ -48,13 +40,14 @@ void checkRoundTrip(const std::string& content, const Targets& targets)
         reportSettingsMismatch("save", content, "success", saved.message);
     }
     const std::string written = purgix::fuzz::readWholeFile(path);
-    if (written != joined(targets)) {
-        reportSettingsMismatch("saved file", content, joined(targets), written);
+    if (written != settingsFileModel(targets)) {
+        reportSettingsMismatch("saved file", content, settingsFileModel(targets), written);
     }
     Targets loaded = markedTargets("other-");
     purgix::settings::loadTargets(path, loaded);
     if (loaded != targets) {
-        reportSettingsMismatch("loaded slots", content, joined(targets), joined(loaded));
+        reportSettingsMismatch("loaded slots", content, settingsFileModel(targets),
+                               settingsFileModel(loaded));
     }
 }
 
@@ -76,9 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Targets start = markedTargets("start-");
     Targets actual = start;
     purgix::settings::applySettingsContent(content, actual);
-    const Targets expected = purgix::fuzz::applySettingsModel(content, start);
+    const Targets expected = purgix::test::applySettingsModel(content, start);
     if (actual != expected) {
-        reportSettingsMismatch("slots", content, joined(expected), joined(actual));
+        reportSettingsMismatch("slots", content, settingsFileModel(expected),
+                               settingsFileModel(actual));
     }
     checkRoundTrip(content, actual);
     checkNothingLeftBehind(content);

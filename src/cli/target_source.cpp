@@ -20,10 +20,8 @@ SlotsOrFailure slotsFromSettingsFile(const std::string& path)
 {
     SlotsOrFailure result;
     result.slots.fill(std::string(settings::kStartUpTarget));
-    const settings::LoadResult load = settings::loadTargets(path, result.slots);
-    if (!load.succeeded) {
-        result.failure = load.message;
-    }
+    // As at the window's start-up: a file that cannot be read leaves ten empty slots.
+    settings::loadTargets(path, result.slots);
     return result;
 }
 

@@ -14,8 +14,7 @@ struct SlotsOrFailure
 };
 
 // The slots a run uses: the targets given on the command line, or else the saved ones,
-// read over slots that start as the window's start-up text. Saved targets that cannot
-// be read are a failure here: the run would otherwise do nothing and not say why.
+// read by the window's start-up rules over slots that start as its start-up text.
 SlotsOrFailure slotsFor(const CommandLine& commandLine);
 
 } // namespace purgix::cli

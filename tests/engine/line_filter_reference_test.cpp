@@ -1,5 +1,6 @@
 #include "line_filter.h"
-#include "memory_file_system.h"
+#include "memory_filter.h"
+#include "reference_model.h"
 
 #include <gtest/gtest.h>
 
@@ -14,50 +15,6 @@ namespace purgix::engine {
 namespace {
 
 using namespace std::string_literals;
-using Counts = std::array<std::uint64_t, kSlotCount>;
-
-struct Expected
-{
-    std::string output;
-    Counts dropped{};
-};
-
-std::vector<std::string> splitLines(const std::string& input)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < input.size(); ++i) {
-        if (input[i] != '\r') {
-            line += input[i];
-            continue;
-        }
-        lines.push_back(line);
-        line.clear();
-        if (i + 1 < input.size() && input[i + 1] == '\n') {
-            ++i;
-        }
-    }
-    if (!line.empty()) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-Expected filterPlainly(const std::string& input, const TargetSlots& slots)
-{
-    Expected expected;
-    for (const std::string& line : splitLines(input)) {
-        bool dropped = false;
-        for (std::size_t slot = 0; slot < slots.size() && !dropped; ++slot) {
-            dropped = !slots[slot].empty() && line.find(slots[slot]) != std::string::npos;
-            expected.dropped[slot] += dropped ? 1 : 0;
-        }
-        if (!dropped) {
-            expected.output += line + "\r\n";
-        }
-    }
-    return expected;
-}
 
 class Generator
 {
@@ -141,14 +98,14 @@ TEST(LineFilterReference, MatchesThePlainModelAtEveryBufferSize)
         Generator generate(corpusNumber);
         const TargetSlots slots = generate.slots();
         const std::string input = generate.input(slots);
-        const Expected expected = filterPlainly(input, slots);
+        const test::FilterModel expected = test::filterModel(input, slots);
         for (const std::size_t bufferSize : sizes) {
             // Short reads as well: a block then ends wherever the read stopped.
             const std::size_t readChunk = corpusNumber % 3 == 0 ? 7 : bufferSize;
             const auto run = test::filterInMemory(input, slots, bufferSize, readChunk);
             ASSERT_EQ(run.output, expected.output)
                 << "corpus " << corpusNumber << ", buffer size " << bufferSize;
-            ASSERT_EQ(run.result.droppedPerSlot, expected.dropped)
+            ASSERT_EQ(run.result.droppedPerSlot, expected.droppedPerSlot)
                 << "corpus " << corpusNumber << ", buffer size " << bufferSize;
         }
     }

@@ -1,18 +1,21 @@
 #include "line_filter.h"
-#include "memory_file_system.h"
+#include "memory_filter.h"
+#include "named_case.h"
+#include "target_lists.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <ostream>
 #include <string>
 
 namespace purgix::engine {
 namespace {
 
 using test::filterInMemory;
-using test::MemoryFileSystem;
+using test::MemoryFilter;
+using test::PrintTo;
 using test::slotsOf;
+using Operation = test::FaultyFileSystem::Operation;
 using namespace std::string_literals;
 
 using Counts = std::array<std::uint64_t, kSlotCount>;
@@ -23,11 +26,6 @@ struct LineRuleCase
     std::string input;
     std::string expected;
 };
-
-void PrintTo(const LineRuleCase& rule, std::ostream* out)
-{
-    *out << rule.name;
-}
 
 class LineRule : public testing::TestWithParam<LineRuleCase>
 {
@@ -59,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LineRuleCase{"EmptyLinesKept", "\r\n\r\r\n", "\r\n\r\n\r\n"},
                     LineRuleCase{"LfAfterCrLfStartsTheNextLine", "a\r\n\nb", "a\r\n\nb\r\n"},
                     LineRuleCase{"LfCr", "\n\r", "\n\r\n"}),
-    [](const testing::TestParamInfo<LineRuleCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 struct MatchCase
 {
@@ -69,11 +67,6 @@ struct MatchCase
     std::string expected;
     Counts dropped;
 };
-
-void PrintTo(const MatchCase& match, std::ostream* out)
-{
-    *out << match.name;
-}
 
 class Matching : public testing::TestWithParam<MatchCase>
 {
@@ -112,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                               Counts{0, 0, 1}},
                     MatchCase{"NoTargetsKeepsEverything", TargetSlots{}, "a\rb", "a\r\nb\r\n",
                               Counts{}}),
-    [](const testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 // Running one pass per slot would drop a line in the first pass whose text it holds.
 TEST(LineFilter, CountsEachLineForTheLowestSlotItHolds)
@@ -147,20 +140,20 @@ TEST(LineFilter, LowerSlotLateInALongLineStillCounts)
 TEST(LineFilter, LineLongerThanTheBufferIsCutBackWhenItsTargetComesLast)
 {
     const std::string longLine = std::string(100000, 'x') + "\nend";
-    MemoryFileSystem files("first\r\n" + longLine + "\r\nlast", 4096);
-    const FilterResult result = filterLines(files, MemoryFileSystem::kInputFd,
-                                            MemoryFileSystem::kOutputFd, slotsOf({"end"}), 1024);
-    EXPECT_EQ(files.output(), "first\r\nlast\r\n");
+    MemoryFilter filter("first\r\n" + longLine + "\r\nlast");
+    filter.files().limitTransfers(4096, 0);
+    const FilterResult result = filter.run(slotsOf({"end"}), 1024);
+    EXPECT_EQ(filter.output(), "first\r\nlast\r\n");
     EXPECT_EQ(result.droppedPerSlot[0], 1u);
-    EXPECT_GE(files.truncateCount(), 1);
+    EXPECT_GE(filter.files().callCount(Operation::Truncate), 1);
 }
 
 TEST(LineFilter, ReadFailureStopsWithItsErrno)
 {
-    MemoryFileSystem files(std::string(100, 'a'), 10);
-    files.failRead(3);
-    const FilterResult result = filterLines(files, MemoryFileSystem::kInputFd,
-                                            MemoryFileSystem::kOutputFd, slotsOf({"b"}), 16);
+    MemoryFilter filter(std::string(100, 'a'));
+    filter.files().limitTransfers(10, 0);
+    filter.files().failCall(3, EIO, Operation::Read);
+    const FilterResult result = filter.run(slotsOf({"b"}), 16);
     EXPECT_EQ(result.failure, FilterResult::Failure::Read);
     EXPECT_EQ(result.errorNumber, EIO);
 }
@@ -168,11 +161,9 @@ TEST(LineFilter, ReadFailureStopsWithItsErrno)
 TEST(LineFilter, WriteFailureStopsWithItsErrno)
 {
     for (const std::size_t bufferSize : {std::size_t{8}, kDefaultBufferSize}) {
-        MemoryFileSystem files("line\rline\rline\r");
-        files.limitOutput(10);
-        const FilterResult result =
-            filterLines(files, MemoryFileSystem::kInputFd, MemoryFileSystem::kOutputFd,
-                        slotsOf({"b"}), bufferSize);
+        MemoryFilter filter("line\rline\rline\r");
+        filter.memory().limitFileSize(10);
+        const FilterResult result = filter.run(slotsOf({"b"}), bufferSize);
         EXPECT_EQ(result.failure, FilterResult::Failure::Write);
         EXPECT_EQ(result.errorNumber, ENOSPC);
     }
@@ -180,10 +171,9 @@ TEST(LineFilter, WriteFailureStopsWithItsErrno)
 
 TEST(LineFilter, FailedCutBackIsAWriteFailure)
 {
-    MemoryFileSystem files(std::string(1000, 'x') + "b");
-    files.failTruncate();
-    const FilterResult result = filterLines(files, MemoryFileSystem::kInputFd,
-                                            MemoryFileSystem::kOutputFd, slotsOf({"b"}), 64);
+    MemoryFilter filter(std::string(1000, 'x') + "b");
+    filter.files().failCall(1, EROFS, Operation::Truncate);
+    const FilterResult result = filter.run(slotsOf({"b"}), 64);
     EXPECT_EQ(result.failure, FilterResult::Failure::Write);
     EXPECT_EQ(result.errorNumber, EROFS);
 }

@@ -1,4 +1,5 @@
 #include "multi_literal_search.h"
+#include "named_case.h"
 
 #include <gtest/gtest.h>
 
@@ -56,12 +57,20 @@ std::optional<Found> findIn(const MultiLiteralSearch& search, const PaddedText& 
     return Found{match->position - text.at(0), match->slot};
 }
 
-class Kernels : public testing::TestWithParam<SearchKernel>
+using test::PrintTo;
+
+struct KernelCase
+{
+    const char* name;
+    SearchKernel kernel;
+};
+
+class Kernels : public testing::TestWithParam<KernelCase>
 {
 protected:
     void SetUp() override
     {
-        if (!MultiLiteralSearch::isAvailable(GetParam())) {
+        if (!MultiLiteralSearch::isAvailable(GetParam().kernel)) {
             GTEST_SKIP() << "this processor lacks the kernel";
         }
     }
@@ -90,7 +99,7 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
             slots[static_cast<std::size_t>(pick(0, kSlotCount - 1))] =
                 randomText(pick(0, 3) == 0 ? pick(1, 3) : pick(4, 40));
         }
-        const MultiLiteralSearch search(slots, GetParam());
+        const MultiLiteralSearch search(slots, GetParam().kernel);
         const std::string haystack = randomText(pick(0, 300));
         const PaddedText padded(haystack, alphabet[static_cast<std::size_t>(pick(0, 4))]);
         const auto begin = static_cast<std::size_t>(pick(0, static_cast<int>(haystack.size())));
@@ -113,7 +122,7 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
 
 TEST_P(Kernels, IgnoresEmptySlotsAndSlotsHoldingACr)
 {
-    const MultiLiteralSearch search(TargetSlots{"", "a\rb", "", "b"}, GetParam());
+    const MultiLiteralSearch search(TargetSlots{"", "a\rb", "", "b"}, GetParam().kernel);
     EXPECT_EQ(search.longestLength(), 1u);
     const PaddedText text("a\rb", 'b');
     EXPECT_EQ(findIn(search, text, 0, 3), (Found{2, 3}));
@@ -121,25 +130,17 @@ TEST_P(Kernels, IgnoresEmptySlotsAndSlotsHoldingACr)
 
 TEST_P(Kernels, NothingToFindInAnEmptySet)
 {
-    const MultiLiteralSearch search(TargetSlots{}, GetParam());
+    const MultiLiteralSearch search(TargetSlots{}, GetParam().kernel);
     EXPECT_TRUE(search.empty());
     const PaddedText text("abc", 'a');
     EXPECT_EQ(findIn(search, text, 0, 3), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, Kernels,
-                         testing::Values(SearchKernel::Avx2, SearchKernel::Ssse3,
-                                         SearchKernel::Portable),
-                         [](const testing::TestParamInfo<SearchKernel>& info) {
-                             switch (info.param) {
-                             case SearchKernel::Avx2:
-                                 return "Avx2";
-                             case SearchKernel::Ssse3:
-                                 return "Ssse3";
-                             default:
-                                 return "Portable";
-                             }
-                         });
+                         testing::Values(KernelCase{"Avx2", SearchKernel::Avx2},
+                                         KernelCase{"Ssse3", SearchKernel::Ssse3},
+                                         KernelCase{"Portable", SearchKernel::Portable}),
+                         test::CaseName{});
 
 } // namespace
 } // namespace purgix::engine

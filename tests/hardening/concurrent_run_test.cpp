@@ -1,6 +1,5 @@
 #include "cli_process.h"
 #include "delete_run.h"
-#include "fault_sweep.h"
 #include "faulty_file_system.h"
 #include "test_folder.h"
 
@@ -110,7 +109,7 @@ TEST(ConcurrentRuns, TwoProgramsOnOneFileEndAsIfOneRanAfterTheOther)
                   shared.linesWithEitherTarget);
         EXPECT_EQ(readFile(file), shared.afterBothRuns);
         EXPECT_EQ(folder.tempDirListing(), "");
-        EXPECT_EQ(unexpectedEntries(folder.path(), {"shared.txt", "tmp", "cli-output"}), "");
+        EXPECT_EQ(entryNames(folder.path(), {"shared.txt", "tmp", "cli-output"}), "");
     }
     RecordProperty("repetitions", kRepetitions);
 }
@@ -165,8 +164,8 @@ TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
         setModifiedTimeBack(path);
         FaultyFileSystem files;
         bool written = false;
-        files.setBeforeCall([&](FaultyFileSystem::Operation operation) {
-            if (operation == FaultyFileSystem::Operation::Read && !written) {
+        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+            if (call.operation == FaultyFileSystem::Operation::Read && !written) {
                 written = true;
                 writer.write(path);
             }
@@ -183,7 +182,7 @@ TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
             << outcome.message;
         EXPECT_EQ(readFile(path), writer.expected) << "the other writer's content was lost";
         EXPECT_EQ(folder.tempDirListing(), "");
-        EXPECT_EQ(unexpectedEntries(folder.path(), {"list.txt", "tmp"}), "");
+        EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
     }
 }
 

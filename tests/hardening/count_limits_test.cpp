@@ -78,7 +78,7 @@ TEST(CountLimits, RunStopsWhereThePassByPassRunWouldAndLeavesTheSameFile)
 {
     for (const LimitCase& limit : limitCases()) {
         const std::string content = generatedFile(limit.groups);
-        const fuzz::DeleteRunModel model = fuzz::deleteRunModel(content, limit.slots);
+        const DeleteRunModel model = deleteRunModel(content, limit.slots);
         ASSERT_EQ(model.message, limit.expectedMessage) << limit.name;
         for (const std::size_t bufferSize : {std::size_t{0}, std::size_t{61}}) {
             SCOPED_TRACE(limit.name + ", buffer size " + std::to_string(bufferSize));

@@ -62,11 +62,11 @@ void putScenario(const fs::path& path, const RunScenario& scenario)
 // A failed transfer or rename cannot have produced the complete, durable result.
 bool mustEndInFailure(const FaultyFileSystem& files)
 {
-    const std::optional<std::size_t> index = files.faultIndex();
-    if (!index) {
+    const std::optional<Operation> failed = files.failedOperation();
+    if (!failed) {
         return false;
     }
-    switch (files.callLog()[*index]) {
+    switch (*failed) {
     case Operation::Read:
     case Operation::Write:
     case Operation::Truncate:
@@ -116,12 +116,11 @@ std::vector<fs::path> leftovers(const fs::path& file, const std::string& linkTar
 void expectNothingLeftBehind(const fs::path& file, const std::string& linkTarget,
                              const FaultyFileSystem& files, int descriptorsBefore)
 {
-    const std::optional<std::size_t> fault = files.faultIndex();
-    const bool removalFailed = fault && files.callLog()[*fault] == Operation::Unlink;
+    const bool removalFailed = files.failedOperation() == Operation::Unlink;
     const std::vector<fs::path> left = leftovers(file, linkTarget);
     EXPECT_LE(left.size(), removalFailed ? 1u : 0u)
-        << "temporary files left: " << unexpectedEntries(std::getenv("TMPDIR"), {}) << "/ "
-        << unexpectedEntries(file.parent_path(), {file.filename().string(), "tmp"});
+        << "temporary files left: " << entryNames(std::getenv("TMPDIR")) << "/ "
+        << entryNames(file.parent_path(), {file.filename().string(), "tmp"});
     for (const fs::path& path : left) {
         fs::remove(path);
     }
@@ -147,15 +146,6 @@ void expectAllowedFileState(const fs::path& file, const std::string& before,
     }
 }
 
-std::string joinedLines(const settings::Targets& targets)
-{
-    std::string content;
-    for (const std::string& target : targets) {
-        content += target + "\r\n";
-    }
-    return content;
-}
-
 // Runs through the given file layer, checks the outcome, and tells whether the run
 // reported a failure.
 using CheckedRun = std::function<bool(FaultyFileSystem& files, int errorNumber)>;
@@ -173,8 +163,8 @@ SweepFigures sweepCalls(const fs::path& file, const std::string& linkTarget,
     for (const int errorNumber : kInjectedErrors) {
         for (std::size_t n = 1; n <= clean.callLog().size(); ++n) {
             SCOPED_TRACE("call " + std::to_string(n) + " (" +
-                         std::string(operationName(clean.callLog()[n - 1])) + ") fails with " +
-                         std::strerror(errorNumber));
+                         std::string(operationName(clean.callLog()[n - 1].operation)) +
+                         ") fails with " + std::strerror(errorNumber));
             prepare();
             const int descriptorsBefore = openDescriptorCount();
             FaultyFileSystem files;
@@ -194,7 +184,7 @@ SweepFigures sweepCalls(const fs::path& file, const std::string& linkTarget,
 
 SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
 {
-    const fuzz::DeleteRunModel model = fuzz::deleteRunModel(scenario.content, scenario.slots);
+    const DeleteRunModel model = deleteRunModel(scenario.content, scenario.slots);
     SCOPED_TRACE(scenario.name);
     return sweepCalls(
         file, scenario.linkTarget, [&] { putScenario(file, scenario); },
@@ -221,11 +211,11 @@ SweepFigures sweepSettingsSave(const fs::path& file, const settings::Targets& be
                                const settings::Targets& after)
 {
     return sweepCalls(
-        file, {}, [&] { putFile(file, joinedLines(before)); },
+        file, {}, [&] { putFile(file, settingsFileModel(before)); },
         [&](FaultyFileSystem& files, int errorNumber) {
             const settings::SaveResult result = settings::saveTargets(file.string(), after, &files);
-            expectAllowedFileState(file, joinedLines(before), joinedLines(after), result.succeeded,
-                                   files);
+            expectAllowedFileState(file, settingsFileModel(before), settingsFileModel(after),
+                                   result.succeeded, files);
             if (!result.succeeded) {
                 expectNamedFailure(result.message, file, errorNumber);
             }
@@ -240,24 +230,6 @@ int openDescriptorCount()
         ++count;
     }
     return count;
-}
-
-std::string unexpectedEntries(const fs::path& folder, std::initializer_list<std::string> keep)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (std::find(keep.begin(), keep.end(), name) == keep.end()) {
-            names.push_back(name);
-        }
-    }
-    std::sort(names.begin(), names.end());
-    std::string joined;
-    for (const std::string& name : names) {
-        joined += name + ' ';
-    }
-    return joined;
 }
 
 } // namespace purgix::test

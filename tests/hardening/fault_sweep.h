@@ -39,8 +39,4 @@ SweepFigures sweepSettingsSave(const std::filesystem::path& file, const settings
 // Descriptors this process has open, to catch a failure path that forgets one.
 int openDescriptorCount();
 
-// Entries of `folder` other than `keep`, sorted and joined, for leftover checks.
-std::string unexpectedEntries(const std::filesystem::path& folder,
-                              std::initializer_list<std::string> keep);
-
 } // namespace purgix::test

@@ -1,5 +1,4 @@
 #include "delete_run.h"
-#include "fault_sweep.h"
 #include "target_settings.h"
 #include "test_folder.h"
 #include "tmpfs_mount.h"
@@ -72,8 +71,8 @@ TEST(FullDisk, RunThatCannotWriteItsResultLeavesTheFileAndNoTemporaryFile)
         EXPECT_NE(outcome.message.find("No space left on device"), std::string::npos)
             << outcome.message;
         EXPECT_TRUE(readFile(file) == content) << "the file changed";
-        EXPECT_EQ(unexpectedEntries(mount.path(), {"hosts.txt", "filler", "tmp"}), "");
-        EXPECT_EQ(unexpectedEntries(std::getenv("TMPDIR"), {}), "");
+        EXPECT_EQ(entryNames(mount.path(), {"hosts.txt", "filler", "tmp"}), "");
+        EXPECT_EQ(entryNames(std::getenv("TMPDIR")), "");
 
         fs::remove(mount.path() / "filler");
         EXPECT_EQ(engine::runDelete(file.string(), {"absent"}).message, "0 lines deleted.")
@@ -100,7 +99,7 @@ TEST(FullDisk, SettingsSaveOnAFullDiskKeepsTheOldFile)
     EXPECT_FALSE(saved.succeeded);
     EXPECT_NE(saved.message.find(path), std::string::npos) << saved.message;
     EXPECT_EQ(readFile(path), old);
-    EXPECT_EQ(unexpectedEntries(mount.path(), {"purgix.ini", "filler"}), "");
+    EXPECT_EQ(entryNames(mount.path(), {"purgix.ini", "filler"}), "");
 }
 
 } // namespace

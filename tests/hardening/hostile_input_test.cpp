@@ -1,8 +1,8 @@
 #include "cli_process.h"
 #include "delete_run.h"
-#include "fault_sweep.h"
 #include "faulty_file_system.h"
 #include "reference_model.h"
+#include "target_lists.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-engine::TargetSlots slotsOf(std::initializer_list<std::string> texts)
-{
-    engine::TargetSlots slots;
-    std::copy(texts.begin(), texts.end(), slots.begin());
-    return slots;
-}
 
 // Every byte value, CR and LF included, in an order no text would have.
 std::string binaryNoise(std::size_t size)
@@ -78,7 +71,7 @@ constexpr std::size_t kBufferSizes[] = {1, 5, 64, 0};
 TEST(HostileInput, DeleteRunMatchesTheModelOnOddFilesAndTargets)
 {
     for (const HostileCase& hostile : hostileCases()) {
-        const fuzz::DeleteRunModel model = fuzz::deleteRunModel(hostile.content, hostile.slots);
+        const DeleteRunModel model = deleteRunModel(hostile.content, hostile.slots);
         for (const std::size_t bufferSize : kBufferSizes) {
             SCOPED_TRACE(hostile.name + ", buffer size " + std::to_string(bufferSize));
             TestFolder folder;
@@ -139,13 +132,13 @@ TEST(HostileInput, CommandLineTakesOddPathsAsGiven)
         const std::string path = folder.write(odd.fileName, "keep\r\ndrop me\r\n");
         const std::string given = odd.relative ? odd.fileName : path;
 
-        const CliResult result =
-            runCli(argumentsFor(odd, given), folder.file("cli-output"), folder.path());
+        const CliResult result = runCli(argumentsFor(odd, given), folder.file("cli-output"),
+                                        {.workingFolder = folder.path()});
 
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.out, "1 lines deleted.\n");
         EXPECT_EQ(readFile(path), "keep\r\n");
-        EXPECT_EQ(unexpectedEntries(folder.path(), {odd.fileName, "tmp", "cli-output"}), "");
+        EXPECT_EQ(entryNames(folder.path(), {odd.fileName, "tmp", "cli-output"}), "");
     }
 }
 

@@ -1,4 +1,5 @@
 #include "reference_model.h"
+#include "target_lists.h"
 #include "target_settings.h"
 #include "test_folder.h"
 
@@ -19,13 +20,6 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 constexpr std::size_t kTenMebibytes = std::size_t{10} << 20;
-
-settings::Targets startUpTargets()
-{
-    settings::Targets targets;
-    targets.fill("127.0.0.1");
-    return targets;
-}
 
 settings::Targets emptyTargets()
 {
@@ -63,7 +57,7 @@ TEST(HostileSettings, OddFilesAreReadByTheReadingTable)
 
         settings::loadTargets(path, targets);
 
-        EXPECT_TRUE(targets == fuzz::applySettingsModel(odd.content, startUpTargets()));
+        EXPECT_TRUE(targets == applySettingsModel(odd.content, startUpTargets()));
     }
 }
 

@@ -2,6 +2,7 @@
 #include "fault_sweep.h"
 #include "faulty_file_system.h"
 #include "reference_model.h"
+#include "target_lists.h"
 #include "test_folder.h"
 #include "tmpfs_mount.h"
 
@@ -14,13 +15,6 @@ namespace purgix::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-engine::TargetSlots slotsOf(std::initializer_list<std::string> texts)
-{
-    engine::TargetSlots slots;
-    std::copy(texts.begin(), texts.end(), slots.begin());
-    return slots;
-}
 
 std::vector<RunScenario> runScenarios()
 {
@@ -120,7 +114,7 @@ TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
     targets[0] = "drop";
     targets[5] = std::string(100, 't');
     FaultyFileSystem files;
-    files.limitTransfers(3);
+    files.limitTransfers(3, 3);
     engine::DeleteRunOptions options;
     options.fileSystem = &files;
 
@@ -130,7 +124,7 @@ TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
     settings::Targets loaded;
     settings::loadTargets(folder.file("purgix.ini").string(), loaded, &files);
 
-    const fuzz::DeleteRunModel model = fuzz::deleteRunModel(content, {"drop"});
+    const DeleteRunModel model = deleteRunModel(content, {"drop"});
     EXPECT_EQ(outcome.message, model.message);
     EXPECT_EQ(readFile(path), model.fileContent);
     EXPECT_TRUE(saved.succeeded) << saved.message;

@@ -1,4 +1,5 @@
 #include "reference_model.h"
+#include "target_lists.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
         {"a line with the target twice counts once", "aa a\r\n", {"a"}, "", "1 lines deleted."},
     };
     for (const ModelCase& c : cases) {
-        const fuzz::DeleteRunModel model = fuzz::deleteRunModel(c.content, c.slots);
+        const DeleteRunModel model = deleteRunModel(c.content, c.slots);
         EXPECT_EQ(model.fileContent, c.expectedFile) << c.name;
         EXPECT_EQ(model.message, c.expectedMessage) << c.name;
     }
@@ -47,8 +48,7 @@ TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
 
 TEST(ReferenceModel, SettingsFollowTheReadingTable)
 {
-    settings::Targets start;
-    start.fill("127.0.0.1");
+    const settings::Targets start = startUpTargets();
     settings::Targets threeLines = start;
     threeLines[0] = "a";
     threeLines[1] = "b";
@@ -58,10 +58,9 @@ TEST(ReferenceModel, SettingsFollowTheReadingTable)
         twelveLines[static_cast<std::size_t>(i)] = std::to_string(i);
     }
 
-    EXPECT_EQ(fuzz::applySettingsModel("", start), start);
-    EXPECT_EQ(fuzz::applySettingsModel("a\r\nb\rc", start), threeLines);
-    EXPECT_EQ(fuzz::applySettingsModel("0\r1\r2\r3\r4\r5\r6\r7\r8\r9\r10\r11\r", start),
-              twelveLines);
+    EXPECT_EQ(applySettingsModel("", start), start);
+    EXPECT_EQ(applySettingsModel("a\r\nb\rc", start), threeLines);
+    EXPECT_EQ(applySettingsModel("0\r1\r2\r3\r4\r5\r6\r7\r8\r9\r10\r11\r", start), twelveLines);
 }
 
 } // namespace

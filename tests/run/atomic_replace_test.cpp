@@ -1,6 +1,6 @@
 #include "atomic_replace.h"
+#include "faulty_file_system.h"
 #include "file_system.h"
-#include "forwarding_file_system.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
@@ -61,10 +61,8 @@ TEST(AtomicReplace, ReadOnlyFileIsRefusedAndKept)
 
 TEST(AtomicReplace, FailedFlushKeepsTheOldFileAndLeavesNothingBeside)
 {
-    struct FlushFails : ForwardingFileSystem
-    {
-        int fsync(int) override { return errno = EIO, -1; }
-    } fileSystem;
+    FaultyFileSystem fileSystem;
+    fileSystem.failCall(1, EIO, FaultyFileSystem::Operation::Fsync);
     TestFolder folder;
     const std::string path = folder.write("purgix.ini", "old");
     const auto result = replaceFileAtomically(fileSystem, path, "new");

@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "named_case.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@ namespace purgix::cli {
 namespace {
 
 using Action = CommandLine::Action;
+using test::PrintTo;
 
 CommandLine parse(const std::vector<const char*>& arguments)
 {
@@ -59,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-x", "--help", "--", "--settings"}},
         AcceptedCase{"DoubleDashEndsOptions", {"--", "-f", "t"}, std::nullopt, "-f", {"t"}},
         AcceptedCase{"LoneDashIsAFileName", {"-", "t"}, std::nullopt, "-", {"t"}}),
-    [](const testing::TestParamInfo<AcceptedCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 struct RefusedCase
 {
@@ -90,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"UnknownLongOption", {"--verbose", "f"}, "--verbose"},
                     RefusedCase{"UnknownShortOption", {"-x", "f"}, "-x"},
                     RefusedCase{"SettingsWithoutFile", {"--settings"}, "--settings"}),
-    [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(CommandLineOptions, HelpAndVersionNeedNoFile)
 {

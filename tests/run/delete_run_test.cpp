@@ -1,5 +1,5 @@
 #include "delete_run.h"
-#include "forwarding_file_system.h"
+#include "faulty_file_system.h"
 #include "run_fixture.h"
 #include "test_folder.h"
 
@@ -11,13 +11,13 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace purgix::test {
 namespace {
 
 namespace fs = std::filesystem;
 using engine::runDelete;
+using Operation = FaultyFileSystem::Operation;
 
 // Text that a rewrite would change: lone CR and LF endings, no final terminator.
 constexpr std::string_view kUnrewritten = "keep\rdrop me\nstill line one\rlast";
@@ -33,7 +33,7 @@ TEST_F(DeleteRunTest, MissingOrNonFolderTemporaryFolderGivesThePathMessage)
     for (const std::string& tempDir : {m_folder.file("absent").string(), regularFile}) {
         ::setenv("TMPDIR", tempDir.c_str(), 1);
         int hookCalls = 0;
-        const auto outcome = runDelete(path, slots({"drop"}), {[&] { ++hookCalls; }});
+        const auto outcome = runDelete(path, slotsOf({"drop"}), {[&] { ++hookCalls; }});
         EXPECT_FALSE(outcome.succeeded);
         EXPECT_EQ(outcome.message, "Error getting temporary file path.") << tempDir;
         EXPECT_EQ(hookCalls, 0);
@@ -43,56 +43,38 @@ TEST_F(DeleteRunTest, MissingOrNonFolderTemporaryFolderGivesThePathMessage)
 
 TEST_F(DeleteRunTest, TemporaryFileThatCannotBeCreatedGivesTheNameMessage)
 {
-    struct NoNewFiles : ForwardingFileSystem
-    {
-        int createUnique(std::string&) override { return errno = EACCES, -1; }
-    } fileSystem;
+    FaultyFileSystem fileSystem;
+    fileSystem.failCall(1, EACCES, Operation::CreateUnique);
     const std::string path = m_folder.write("hosts", kUnrewritten);
     engine::DeleteRunOptions options;
     options.fileSystem = &fileSystem;
-    const auto outcome = runDelete(path, slots({"drop"}), options);
+    const auto outcome = runDelete(path, slotsOf({"drop"}), options);
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, "Error getting temporary file name.");
     EXPECT_EQ(readFile(path), kUnrewritten);
 }
 
-// Records how the run touches files, to check the order of its steps and that the
-// temporary file is only ever used through the descriptor it was created with.
-struct RecordingFileSystem : ForwardingFileSystem
-{
-    ssize_t read(int fd, void* buffer, std::size_t size) override
-    {
-        ++reads;
-        return ForwardingFileSystem::read(fd, buffer, size);
-    }
-    int open(const std::string& path, int flags, mode_t mode) override
-    {
-        opened.push_back(path);
-        return ForwardingFileSystem::open(path, flags, mode);
-    }
-    int reads = 0;
-    std::vector<std::string> opened;
-};
-
+// The file layer's log shows the order of the steps, and that the temporary file is only
+// ever used through the descriptor it was created with.
 TEST_F(DeleteRunTest, HookRunsOnceWithAPrivateTemporaryFileBeforeTheFileIsRead)
 {
-    RecordingFileSystem fileSystem;
+    FaultyFileSystem fileSystem;
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
     int hookCalls = 0;
     engine::DeleteRunOptions options;
     options.fileSystem = &fileSystem;
     options.onTempFileReady = [&] {
         ++hookCalls;
-        EXPECT_EQ(fileSystem.reads, 0);
+        EXPECT_EQ(fileSystem.callCount(Operation::Read), 0);
         const auto entries = fs::directory_iterator(m_folder.tempDir());
         ASSERT_NE(entries, fs::directory_iterator());
         EXPECT_EQ(entries->path().filename().string().substr(0, 3), "tmp");
         EXPECT_EQ(fs::status(entries->path()).permissions(),
                   fs::perms::owner_read | fs::perms::owner_write);
     };
-    EXPECT_EQ(runDelete(path, slots({"a"}), options).message, "1 lines deleted.");
+    EXPECT_EQ(runDelete(path, slotsOf({"a"}), options).message, "1 lines deleted.");
     EXPECT_EQ(hookCalls, 1);
-    for (const std::string& opened : fileSystem.opened) {
+    for (const std::string& opened : fileSystem.pathsOf(Operation::Open)) {
         EXPECT_NE(opened.find(m_folder.tempDir().string()), 0U) << "reopened " << opened;
     }
 }
@@ -102,13 +84,13 @@ TEST_F(DeleteRunTest, AllSlotsEmptyLeaveThePathUnreadAndUntouched)
     const std::string existing = m_folder.write("hosts", kUnrewritten);
     const std::string missing = m_folder.file("missing").string();
     for (const std::string& path : {existing, missing}) {
-        RecordingFileSystem fileSystem;
+        FaultyFileSystem fileSystem;
         engine::DeleteRunOptions options;
         options.fileSystem = &fileSystem;
-        const auto outcome = runDelete(path, slots({}), options);
+        const auto outcome = runDelete(path, slotsOf({}), options);
         EXPECT_TRUE(outcome.succeeded);
         EXPECT_EQ(outcome.message, "0 lines deleted.");
-        EXPECT_EQ(fileSystem.reads, 0);
+        EXPECT_EQ(fileSystem.callCount(Operation::Read), 0);
     }
     EXPECT_EQ(readFile(existing), kUnrewritten);
     EXPECT_FALSE(fs::exists(missing));
@@ -117,7 +99,7 @@ TEST_F(DeleteRunTest, AllSlotsEmptyLeaveThePathUnreadAndUntouched)
 TEST_F(DeleteRunTest, RewritesEveryLineWithCrLfEvenWhenNothingMatches)
 {
     const std::string path = m_folder.write("hosts", kUnrewritten);
-    const auto outcome = runDelete(path, slots({"absent"}));
+    const auto outcome = runDelete(path, slotsOf({"absent"}));
     EXPECT_TRUE(outcome.succeeded);
     EXPECT_EQ(outcome.message, "0 lines deleted.");
     EXPECT_EQ(readFile(path), "keep\r\ndrop me\nstill line one\r\nlast\r\n");
@@ -132,9 +114,9 @@ TEST_F(DeleteRunTest, CountsEachLineOnceForTheFirstSlotThatMatchesIt)
         std::string message;
     };
     const Case cases[] = {
-        {slots({"a", "ab"}), "b\r\n", "2 lines deleted."},
-        {slots({"", "", "b", "", "b"}), "a\r\n", "2 lines deleted."},
-        {slots({" "}), "ab\r\na\r\nb\r\n", "0 lines deleted."},
+        {slotsOf({"a", "ab"}), "b\r\n", "2 lines deleted."},
+        {slotsOf({"", "", "b", "", "b"}), "a\r\n", "2 lines deleted."},
+        {slotsOf({" "}), "ab\r\na\r\nb\r\n", "0 lines deleted."},
     };
     for (const Case& test : cases) {
         const std::string path = m_folder.write("hosts", "ab\r\na\rb");
@@ -147,7 +129,7 @@ TEST_F(DeleteRunTest, CountsEachLineOnceForTheFirstSlotThatMatchesIt)
 TEST_F(DeleteRunTest, MissingFileIsNamedAndNotCreated)
 {
     const std::string path = m_folder.file("no such file").string();
-    const auto outcome = runDelete(path, slots({"a"}));
+    const auto outcome = runDelete(path, slotsOf({"a"}));
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, "Cannot open \"" + path + "\": No such file or directory.");
     EXPECT_FALSE(fs::exists(path));
@@ -165,7 +147,7 @@ TEST_F(DeleteRunTest, RefusesAnythingButARegularFileBeforeReadingIt)
         {"/dev/null", "\"/dev/null\" is not a regular file."},
     };
     for (const auto& [path, message] : cases) {
-        const auto outcome = runDelete(path, slots({"a"}));
+        const auto outcome = runDelete(path, slotsOf({"a"}));
         EXPECT_FALSE(outcome.succeeded);
         EXPECT_EQ(outcome.message, message);
     }
@@ -176,7 +158,7 @@ TEST_F(DeleteRunTest, ReadOnlyFileIsRefusedAndKept)
 {
     const std::string path = m_folder.write("hosts", kUnrewritten);
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const auto outcome = runDelete(path, slots({"drop"}));
+    const auto outcome = runDelete(path, slotsOf({"drop"}));
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(outcome.message, "Cannot replace \"" + path + "\": it is read-only.");
     EXPECT_EQ(readFile(path), kUnrewritten);
@@ -187,7 +169,7 @@ TEST_F(DeleteRunTest, ReplacementKeepsPermissionBits)
     for (const mode_t mode : {0644, 0640, 0604, 0755, 0664}) {
         const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
         ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-        const auto outcome = runDelete(path, slots({"a"}));
+        const auto outcome = runDelete(path, slotsOf({"a"}));
         struct stat status = {};
         ASSERT_EQ(::stat(path.c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, mode) << outcome.message;
@@ -201,7 +183,7 @@ TEST_F(DeleteRunTest, ReplacementKeepsOwnerAndGroupWherePermitted)
     }
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
     ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
-    EXPECT_TRUE(runDelete(path, slots({"a"})).succeeded);
+    EXPECT_TRUE(runDelete(path, slotsOf({"a"})).succeeded);
     struct stat status = {};
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_uid, 4321U);
@@ -213,7 +195,7 @@ TEST_F(DeleteRunTest, SymbolicLinkStaysALinkToTheFilteredFile)
     const std::string target = m_folder.write("hosts", "a\r\nb\r\n");
     const std::string link = m_folder.file("link").string();
     fs::create_symlink("hosts", link);
-    EXPECT_EQ(runDelete(link, slots({"a"})).message, "1 lines deleted.");
+    EXPECT_EQ(runDelete(link, slotsOf({"a"})).message, "1 lines deleted.");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readFile(target), "b\r\n");
 }

@@ -1,5 +1,5 @@
 #include "delete_run.h"
-#include "forwarding_file_system.h"
+#include "faulty_file_system.h"
 #include "run_fixture.h"
 #include "test_folder.h"
 
@@ -18,6 +18,7 @@ namespace purgix::test {
 namespace {
 
 using engine::runDelete;
+using Operation = FaultyFileSystem::Operation;
 
 int occurrences(std::string_view text, std::string_view word)
 {
@@ -41,23 +42,17 @@ protected:
 };
 
 // Reports the temporary folder on another device than everything else.
-struct TempFolderElsewhere : ForwardingFileSystem
+struct TempFolderElsewhere : FaultyFileSystem
 {
     int stat(const std::string& path, struct stat& status) override
     {
-        const int result = ForwardingFileSystem::stat(path, status);
+        const int result = FaultyFileSystem::stat(path, status);
         if (path == tempDir) {
             ++status.st_dev;
         }
         return result;
     }
-    int createUnique(std::string& pathTemplate) override
-    {
-        templates.push_back(pathTemplate);
-        return ForwardingFileSystem::createUnique(pathTemplate);
-    }
     std::string tempDir;
-    std::vector<std::string> templates;
 };
 
 TEST_F(ReplacementTest, WritesBesideTheFileWhenTheTempFolderIsOnAnotherDevice)
@@ -65,10 +60,11 @@ TEST_F(ReplacementTest, WritesBesideTheFileWhenTheTempFolderIsOnAnotherDevice)
     TempFolderElsewhere fileSystem;
     fileSystem.tempDir = m_folder.tempDir().string();
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
-    EXPECT_EQ(runWith(fileSystem, path, slots({"a"})), "1 lines deleted.");
+    EXPECT_EQ(runWith(fileSystem, path, slotsOf({"a"})), "1 lines deleted.");
     EXPECT_EQ(readFile(path), "b\r\n");
-    ASSERT_EQ(fileSystem.templates.size(), 2U);
-    EXPECT_EQ(fileSystem.templates[1], m_folder.file(".hosts.XXXXXX").string());
+    const std::vector<std::string> templates = fileSystem.pathsOf(Operation::CreateUnique);
+    ASSERT_EQ(templates.size(), 2U);
+    EXPECT_EQ(templates[1], m_folder.file(".hosts.XXXXXX").string());
 }
 
 TEST_F(ReplacementTest, ReplacesAcrossRealFileSystems)
@@ -82,7 +78,7 @@ TEST_F(ReplacementTest, ReplacesAcrossRealFileSystems)
     }
     ::setenv("TMPDIR", tempDir.c_str(), 1);
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
-    const std::string message = runDelete(path, slots({"a"})).message;
+    const std::string message = runDelete(path, slotsOf({"a"})).message;
     const bool tempDirEmpty = std::filesystem::is_empty(tempDir);
     std::filesystem::remove_all(tempDir);
     EXPECT_EQ(message, "1 lines deleted.");
@@ -92,47 +88,27 @@ TEST_F(ReplacementTest, ReplacesAcrossRealFileSystems)
 
 TEST_F(ReplacementTest, RedoesTheOutputBesideTheFileWhenARenameCrossesDevices)
 {
-    struct CrossDeviceRename : ForwardingFileSystem
-    {
-        int rename(const std::string& from, const std::string& to) override
-        {
-            if (from.starts_with(tempDir)) {
-                return errno = EXDEV, -1;
-            }
-            return ForwardingFileSystem::rename(from, to);
-        }
-        std::string tempDir;
-    } fileSystem;
-    fileSystem.tempDir = m_folder.tempDir().string();
+    FaultyFileSystem fileSystem;
+    fileSystem.failCall(1, EXDEV, Operation::Rename);
     const std::string path = m_folder.write("hosts", "a\r\nb\rc\r\n");
-    EXPECT_EQ(runWith(fileSystem, path, slots({"", "b"})), "1 lines deleted.");
+    EXPECT_EQ(runWith(fileSystem, path, slotsOf({"", "b"})), "1 lines deleted.");
     EXPECT_EQ(readFile(path), "a\r\nc\r\n");
+    const std::vector<std::string> renamed = fileSystem.pathsOf(Operation::Rename);
+    ASSERT_EQ(renamed.size(), 2U);
+    EXPECT_TRUE(renamed[0].starts_with(m_folder.tempDir().string())) << renamed[0];
 }
 
 TEST_F(ReplacementTest, FailedStepsLeaveTheFileAsItWas)
 {
-    struct FailingSteps : ForwardingFileSystem
-    {
-        int rename(const std::string& from, const std::string& to) override
-        {
-            return failRename ? (errno = EIO, -1) : ForwardingFileSystem::rename(from, to);
-        }
-        ssize_t write(int fd, const void* data, std::size_t size) override
-        {
-            return failWrite ? (errno = ENOSPC, -1) : ForwardingFileSystem::write(fd, data, size);
-        }
-        bool failRename = false;
-        bool failWrite = false;
-    };
     const std::string original = "a\rb\r\n";
     const std::string path = m_folder.write("hosts", original);
-    FailingSteps renameFails;
-    renameFails.failRename = true;
-    EXPECT_EQ(runWith(renameFails, path, slots({"a"})),
+    FaultyFileSystem renameFails;
+    renameFails.failCall(1, EIO, Operation::Rename);
+    EXPECT_EQ(runWith(renameFails, path, slotsOf({"a"})),
               "Cannot replace \"" + path + "\": Input/output error.");
-    FailingSteps writeFails;
-    writeFails.failWrite = true;
-    EXPECT_EQ(runWith(writeFails, path, slots({"a"})),
+    FaultyFileSystem writeFails;
+    writeFails.failCall(1, ENOSPC, Operation::Write);
+    EXPECT_EQ(runWith(writeFails, path, slotsOf({"a"})),
               "Cannot write the new content of \"" + path + "\" in \"" +
                   m_folder.tempDir().string() + "\": No space left on device.");
     EXPECT_EQ(readFile(path), original);
@@ -140,23 +116,16 @@ TEST_F(ReplacementTest, FailedStepsLeaveTheFileAsItWas)
 
 TEST_F(ReplacementTest, ContentWrittenByAnotherProgramDuringTheRunIsKept)
 {
-    struct AppendsOnFirstRead : ForwardingFileSystem
-    {
-        ssize_t read(int fd, void* buffer, std::size_t size) override
-        {
-            if (!appended.empty()) {
-                std::ofstream(path, std::ios::app | std::ios::binary) << appended;
-                appended.clear();
-            }
-            return ForwardingFileSystem::read(fd, buffer, size);
+    const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
+    FaultyFileSystem fileSystem;
+    fileSystem.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+        if (call.operation == Operation::Read && fileSystem.callCount(Operation::Read) == 0) {
+            std::ofstream(path, std::ios::app | std::ios::binary) << "written meanwhile\r\n";
         }
-        std::string path;
-        std::string appended = "written meanwhile\r\n";
-    } fileSystem;
-    fileSystem.path = m_folder.write("hosts", "a\r\nb\r\n");
-    EXPECT_EQ(runWith(fileSystem, fileSystem.path, slots({"a"})),
-              "\"" + fileSystem.path + "\" changed during the run; it was left as it is.");
-    EXPECT_EQ(readFile(fileSystem.path), "a\r\nb\r\nwritten meanwhile\r\n");
+    });
+    EXPECT_EQ(runWith(fileSystem, path, slotsOf({"a"})),
+              "\"" + path + "\" changed during the run; it was left as it is.");
+    EXPECT_EQ(readFile(path), "a\r\nb\r\nwritten meanwhile\r\n");
 }
 
 TEST_F(ReplacementTest, ConcurrentRunsEndAsIfOneRanAfterTheOther)
@@ -171,8 +140,8 @@ TEST_F(ReplacementTest, ConcurrentRunsEndAsIfOneRanAfterTheOther)
     for (int repetition = 0; repetition < 50; ++repetition) {
         const std::string path = m_folder.write("hosts", content);
         std::string firstMessage;
-        std::thread first([&] { firstMessage = runDelete(path, slots({"first"})).message; });
-        const std::string secondMessage = runDelete(path, slots({"second"})).message;
+        std::thread first([&] { firstMessage = runDelete(path, slotsOf({"first"})).message; });
+        const std::string secondMessage = runDelete(path, slotsOf({"second"})).message;
         first.join();
         EXPECT_EQ(firstMessage, "2000 lines deleted.");
         EXPECT_EQ(secondMessage, "2000 lines deleted.");

@@ -1,6 +1,5 @@
 #include "run_fixture.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace purgix::test {
@@ -12,13 +11,6 @@ void RunTest::TearDown()
         EXPECT_NE(entry.path().filename().string().front(), '.')
             << "file left beside the processed file: " << entry.path();
     }
-}
-
-engine::TargetSlots RunTest::slots(std::initializer_list<std::string_view> texts)
-{
-    engine::TargetSlots result;
-    std::copy(texts.begin(), texts.end(), result.begin());
-    return result;
 }
 
 } // namespace purgix::test

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "delete_run.h"
+#include "target_lists.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
-#include <string_view>
 
 namespace purgix::test {
 
@@ -16,9 +14,6 @@ class RunTest : public ::testing::Test
 {
 protected:
     void TearDown() override;
-
-    // Slots from a list, the rest left empty.
-    static engine::TargetSlots slots(std::initializer_list<std::string_view> texts);
 
     TestFolder m_folder;
 };

@@ -1,15 +1,14 @@
-#include "forwarding_file_system.h"
+#include "faulty_file_system.h"
+#include "named_case.h"
+#include "target_lists.h"
 #include "target_settings.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
-#include <optional>
-#include <set>
 #include <string>
 #include <sys/stat.h>
 
@@ -17,79 +16,13 @@ namespace purgix::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using test::entryNames;
+using test::FaultyFileSystem;
+using test::PrintTo;
 using test::readFile;
+using test::startUpTargets;
 using test::TestFolder;
-
-// The real file system, with chosen calls made to fail and reads cut into small pieces,
-// so that failures root cannot provoke with permissions are tested too.
-class ScriptedFileSystem final : public test::ForwardingFileSystem
-{
-public:
-    std::optional<int> openError;
-    std::optional<int> createError;
-    std::optional<int> fsyncError;
-    std::optional<int> renameError;
-    std::size_t readPiece = 0; // largest read handed out; 0 for no limit
-    int failingRead = 0;       // 1-based number of the read that fails with EIO; 0 for none
-    std::size_t bytesRead = 0;
-
-    int open(const std::string& path, int flags, mode_t mode) override
-    {
-        return fail(openError) ? -1 : ForwardingFileSystem::open(path, flags, mode);
-    }
-    int createUnique(std::string& pathTemplate) override
-    {
-        return fail(createError) ? -1 : ForwardingFileSystem::createUnique(pathTemplate);
-    }
-    ssize_t read(int fd, void* buffer, std::size_t size) override
-    {
-        if (++m_reads == failingRead) {
-            errno = EIO;
-            return -1;
-        }
-        const std::size_t piece = readPiece > 0 ? std::min(size, readPiece) : size;
-        const ssize_t count = ForwardingFileSystem::read(fd, buffer, piece);
-        bytesRead += count > 0 ? static_cast<std::size_t>(count) : 0;
-        return count;
-    }
-    int fsync(int fd) override { return fail(fsyncError) ? -1 : ForwardingFileSystem::fsync(fd); }
-    int rename(const std::string& from, const std::string& to) override
-    {
-        return fail(renameError) ? -1 : ForwardingFileSystem::rename(from, to);
-    }
-
-private:
-    static bool fail(const std::optional<int>& error)
-    {
-        if (error) {
-            errno = *error;
-        }
-        return error.has_value();
-    }
-
-    int m_reads = 0;
-};
-
-Targets startUpTargets()
-{
-    Targets targets;
-    targets.fill(std::string(kStartUpTarget));
-    return targets;
-}
-
-// The sorted names in `folder`, each followed by a space.
-std::string entryNames(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    std::string listing;
-    for (const std::string& name : names) {
-        listing += name + ' ';
-    }
-    return listing;
-}
+using Operation = FaultyFileSystem::Operation;
 
 std::string tenLines()
 {
@@ -99,7 +32,7 @@ std::string tenLines()
 struct UnreadableCase
 {
     const char* name;
-    std::function<std::string(const TestFolder&, ScriptedFileSystem&)> prepare; // gives the path
+    std::function<std::string(const TestFolder&, FaultyFileSystem&)> prepare; // gives the path
     const char* reason;
 };
 
@@ -110,7 +43,7 @@ class UnreadableSettingsFile : public testing::TestWithParam<UnreadableCase>
 TEST_P(UnreadableSettingsFile, EmptiesEverySlotAndSaysWhy)
 {
     TestFolder folder;
-    ScriptedFileSystem fileSystem;
+    FaultyFileSystem fileSystem;
     const std::string path = GetParam().prepare(folder, fileSystem);
     Targets targets = startUpTargets();
 
@@ -125,44 +58,44 @@ TEST_P(UnreadableSettingsFile, EmptiesEverySlotAndSaysWhy)
 INSTANTIATE_TEST_SUITE_P(
     Files, UnreadableSettingsFile,
     testing::Values(UnreadableCase{"Missing",
-                                   [](const TestFolder& folder, ScriptedFileSystem&) {
+                                   [](const TestFolder& folder, FaultyFileSystem&) {
                                        return folder.file("purgix.ini").string();
                                    },
                                    "No such file or directory"},
                     UnreadableCase{"Directory",
-                                   [](const TestFolder& folder, ScriptedFileSystem&) {
+                                   [](const TestFolder& folder, FaultyFileSystem&) {
                                        fs::create_directory(folder.file("purgix.ini"));
                                        return folder.file("purgix.ini").string();
                                    },
                                    "Is a directory"},
                     UnreadableCase{"FifoIsRefusedWithoutWaitingForAWriter",
-                                   [](const TestFolder& folder, ScriptedFileSystem&) {
+                                   [](const TestFolder& folder, FaultyFileSystem&) {
                                        const std::string path = folder.file("purgix.ini").string();
                                        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
                                        return path;
                                    },
                                    "Not a regular file"},
                     UnreadableCase{"NoReadPermission",
-                                   [](const TestFolder& folder, ScriptedFileSystem& fileSystem) {
-                                       fileSystem.openError = EACCES;
+                                   [](const TestFolder& folder, FaultyFileSystem& fileSystem) {
+                                       fileSystem.failCall(1, EACCES, Operation::Open);
                                        return folder.write("purgix.ini", tenLines());
                                    },
                                    "Permission denied"},
                     UnreadableCase{"ReadErrorAfterSomeLines",
-                                   [](const TestFolder& folder, ScriptedFileSystem& fileSystem) {
-                                       fileSystem.readPiece = 4;
-                                       fileSystem.failingRead = 3;
+                                   [](const TestFolder& folder, FaultyFileSystem& fileSystem) {
+                                       fileSystem.limitTransfers(4, 0);
+                                       fileSystem.failCall(3, EIO, Operation::Read);
                                        return folder.write("purgix.ini", tenLines());
                                    },
                                    "Input/output error"}),
-    [](const testing::TestParamInfo<UnreadableCase>& info) { return info.param.name; });
+    test::CaseName{});
 
 TEST(SettingsFileReading, LinesSplitAcrossReadsComeOutWhole)
 {
     TestFolder folder;
     const std::string path = folder.write("purgix.ini", "ab\r\ncd\re\nf\r\n");
-    ScriptedFileSystem fileSystem;
-    fileSystem.readPiece = 1;
+    FaultyFileSystem fileSystem;
+    fileSystem.limitTransfers(1, 0);
     Targets targets = startUpTargets();
 
     EXPECT_TRUE(loadTargets(path, targets, &fileSystem).succeeded);
@@ -175,13 +108,13 @@ TEST(SettingsFileReading, StopsReadingAfterTheTenthLine)
 {
     TestFolder folder;
     const std::string path = folder.write("purgix.ini", tenLines() + std::string(10 << 20, 'x'));
-    ScriptedFileSystem fileSystem;
+    FaultyFileSystem fileSystem;
     Targets targets = startUpTargets();
 
     EXPECT_TRUE(loadTargets(path, targets, &fileSystem).succeeded);
 
     EXPECT_EQ(targets, (Targets{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-    EXPECT_LT(fileSystem.bytesRead, std::size_t{1} << 20);
+    EXPECT_LT(fileSystem.bytesRead(), std::size_t{1} << 20);
 }
 
 TEST(SettingsFilePath, IsTheIniFileInTheProgramFolder)
@@ -236,7 +169,8 @@ TEST(SettingsFileSaving, ReplacesAnExistingFileAndKeepsItsPermissions)
 struct SaveFailureCase
 {
     const char* name;
-    std::function<void(ScriptedFileSystem&)> breakIt;
+    Operation failing; // its first call fails with errorNumber
+    int errorNumber;
     const char* reason;
 };
 
@@ -248,8 +182,8 @@ TEST_P(FailedSave, LeavesTheOldFileAndNoTemporaryFile)
 {
     TestFolder folder;
     const std::string path = folder.write("purgix.ini", tenLines());
-    ScriptedFileSystem fileSystem;
-    GetParam().breakIt(fileSystem);
+    FaultyFileSystem fileSystem;
+    fileSystem.failCall(1, GetParam().errorNumber, GetParam().failing);
     Targets targets;
     targets.fill("new");
 
@@ -265,16 +199,10 @@ TEST_P(FailedSave, LeavesTheOldFileAndNoTemporaryFile)
 INSTANTIATE_TEST_SUITE_P(
     Failures, FailedSave,
     testing::Values(
-        SaveFailureCase{"FolderNotWritable",
-                        [](ScriptedFileSystem& fileSystem) { fileSystem.createError = EACCES; },
-                        "Permission denied"},
-        SaveFailureCase{"FlushFails",
-                        [](ScriptedFileSystem& fileSystem) { fileSystem.fsyncError = EIO; },
-                        "Input/output error"},
-        SaveFailureCase{"RenameRefused",
-                        [](ScriptedFileSystem& fileSystem) { fileSystem.renameError = EROFS; },
-                        "Read-only file system"}),
-    [](const testing::TestParamInfo<SaveFailureCase>& info) { return info.param.name; });
+        SaveFailureCase{"FolderNotWritable", Operation::CreateUnique, EACCES, "Permission denied"},
+        SaveFailureCase{"FlushFails", Operation::Fsync, EIO, "Input/output error"},
+        SaveFailureCase{"RenameRefused", Operation::Rename, EROFS, "Read-only file system"}),
+    test::CaseName{});
 
 } // namespace
 } // namespace purgix::settings

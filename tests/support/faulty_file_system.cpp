@@ -8,6 +8,16 @@ namespace purgix::test {
 
 namespace {
 
+using Operation = FaultyFileSystem::Operation;
+
+// In the order of Operation, whose last member closes the count.
+static_assert(static_cast<std::size_t>(Operation::RealPath) + 1 ==
+              FaultyFileSystem::kOperationCount);
+constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
+    "open", "createUnique", "read",   "write", "truncate", "seek",   "fsync",  "close",    "fstat",
+    "stat", "fchmod",       "fchown", "lock",  "rename",   "unlink", "access", "realPath",
+};
+
 std::size_t limited(std::size_t size, std::size_t limit)
 {
     return limit == 0 ? size : std::min(size, limit);
@@ -15,9 +25,7 @@ std::size_t limited(std::size_t size, std::size_t limit)
 
 } // namespace
 
-using Operation = FaultyFileSystem::Operation;
-
-FaultyFileSystem::FaultyFileSystem(platform::FileSystem& real) : m_real(real) {}
+FaultyFileSystem::FaultyFileSystem(platform::FileSystem& next) : m_next(next) {}
 
 void FaultyFileSystem::failCall(int n, int errorNumber, std::optional<Operation> operation)
 {
@@ -26,32 +34,60 @@ void FaultyFileSystem::failCall(int n, int errorNumber, std::optional<Operation>
     m_failingOperation = operation;
 }
 
-void FaultyFileSystem::setBeforeCall(std::function<void(Operation)> hook)
+void FaultyFileSystem::limitTransfers(std::size_t maxRead, std::size_t maxWrite)
+{
+    m_readLimit = maxRead;
+    m_writeLimit = maxWrite;
+}
+
+void FaultyFileSystem::setBeforeCall(std::function<void(const Call&)> hook)
 {
     m_beforeCall = std::move(hook);
 }
 
 int FaultyFileSystem::callCount(Operation operation) const
 {
-    return static_cast<int>(std::count(m_log.begin(), m_log.end(), operation));
+    return m_counts[static_cast<std::size_t>(operation)];
+}
+
+std::vector<std::string> FaultyFileSystem::pathsOf(Operation operation) const
+{
+    std::vector<std::string> paths;
+    for (const Call& call : m_log) {
+        if (call.operation == operation) {
+            paths.push_back(call.path);
+        }
+    }
+    return paths;
+}
+
+std::optional<Operation> FaultyFileSystem::failedOperation() const
+{
+    if (!m_faultIndex) {
+        return std::nullopt;
+    }
+    return m_log[*m_faultIndex].operation;
 }
 
 bool FaultyFileSystem::renamedBeforeFault() const
 {
     const auto end = m_log.begin() + static_cast<std::ptrdiff_t>(m_faultIndex.value_or(0));
-    return m_faultIndex && std::find(m_log.begin(), end, Operation::Rename) != end;
+    return m_faultIndex && std::any_of(m_log.begin(), end, [](const Call& call) {
+               return call.operation == Operation::Rename;
+           });
 }
 
-bool FaultyFileSystem::injectFailure(Operation operation)
+bool FaultyFileSystem::injectFailure(Operation operation, const std::string& path)
 {
+    const Call call{operation, path};
     if (m_beforeCall) {
-        m_beforeCall(operation);
+        m_beforeCall(call);
     }
-    m_log.push_back(operation);
-    const int count =
-        m_failingOperation ? callCount(*m_failingOperation) : static_cast<int>(m_log.size());
+    m_log.push_back(call);
+    ++m_counts[static_cast<std::size_t>(operation)];
     const bool counted = !m_failingOperation || operation == *m_failingOperation;
-    if (!counted || count != m_failingCall || m_faultIndex) {
+    const int number = m_failingOperation ? callCount(operation) : static_cast<int>(m_log.size());
+    if (!counted || number != m_failingCall || m_faultIndex) {
         return false;
     }
     m_faultIndex = m_log.size() - 1;
@@ -61,139 +97,111 @@ bool FaultyFileSystem::injectFailure(Operation operation)
 
 int FaultyFileSystem::open(const std::string& path, int flags, mode_t mode)
 {
-    return forward(Operation::Open, [&] { return m_real.open(path, flags, mode); });
+    return forward(
+        Operation::Open, [&] { return m_next.open(path, flags, mode); }, path);
 }
 
 int FaultyFileSystem::createUnique(std::string& pathTemplate)
 {
-    return forward(Operation::CreateUnique, [&] { return m_real.createUnique(pathTemplate); });
+    return forward(
+        Operation::CreateUnique, [&] { return m_next.createUnique(pathTemplate); }, pathTemplate);
 }
 
 ssize_t FaultyFileSystem::read(int fd, void* buffer, std::size_t size)
 {
-    return forward(Operation::Read,
-                   [&] { return m_real.read(fd, buffer, limited(size, m_transferLimit)); });
+    const ssize_t count = forward(
+        Operation::Read, [&] { return m_next.read(fd, buffer, limited(size, m_readLimit)); });
+    m_bytesRead += count > 0 ? static_cast<std::size_t>(count) : 0;
+    return count;
 }
 
 ssize_t FaultyFileSystem::write(int fd, const void* data, std::size_t size)
 {
     return forward(Operation::Write,
-                   [&] { return m_real.write(fd, data, limited(size, m_transferLimit)); });
+                   [&] { return m_next.write(fd, data, limited(size, m_writeLimit)); });
 }
 
 int FaultyFileSystem::truncate(int fd, off_t length)
 {
-    return forward(Operation::Truncate, [&] { return m_real.truncate(fd, length); });
+    return forward(Operation::Truncate, [&] { return m_next.truncate(fd, length); });
 }
 
 off_t FaultyFileSystem::seek(int fd, off_t offset, int whence)
 {
-    return forward(Operation::Seek, [&] { return m_real.seek(fd, offset, whence); });
+    return forward(Operation::Seek, [&] { return m_next.seek(fd, offset, whence); });
 }
 
 int FaultyFileSystem::fsync(int fd)
 {
-    return forward(Operation::Fsync, [&] { return m_real.fsync(fd); });
+    return forward(Operation::Fsync, [&] { return m_next.fsync(fd); });
 }
 
 int FaultyFileSystem::close(int fd)
 {
     if (injectFailure(Operation::Close)) {
         const int errorNumber = errno;
-        m_real.close(fd);
+        m_next.close(fd);
         errno = errorNumber;
         return -1;
     }
-    return m_real.close(fd);
+    return m_next.close(fd);
 }
 
 int FaultyFileSystem::fstat(int fd, struct stat& status)
 {
-    return forward(Operation::Fstat, [&] { return m_real.fstat(fd, status); });
+    return forward(Operation::Fstat, [&] { return m_next.fstat(fd, status); });
 }
 
 int FaultyFileSystem::stat(const std::string& path, struct stat& status)
 {
-    return forward(Operation::Stat, [&] { return m_real.stat(path, status); });
+    return forward(
+        Operation::Stat, [&] { return m_next.stat(path, status); }, path);
 }
 
 int FaultyFileSystem::fchmod(int fd, mode_t mode)
 {
-    return forward(Operation::Fchmod, [&] { return m_real.fchmod(fd, mode); });
+    return forward(Operation::Fchmod, [&] { return m_next.fchmod(fd, mode); });
 }
 
 int FaultyFileSystem::fchown(int fd, uid_t owner, gid_t group)
 {
-    return forward(Operation::Fchown, [&] { return m_real.fchown(fd, owner, group); });
+    return forward(Operation::Fchown, [&] { return m_next.fchown(fd, owner, group); });
 }
 
 int FaultyFileSystem::lock(int fd, int operation)
 {
-    return forward(Operation::Lock, [&] { return m_real.lock(fd, operation); });
+    return forward(Operation::Lock, [&] { return m_next.lock(fd, operation); });
 }
 
 int FaultyFileSystem::rename(const std::string& from, const std::string& to)
 {
-    return forward(Operation::Rename, [&] { return m_real.rename(from, to); });
+    return forward(
+        Operation::Rename, [&] { return m_next.rename(from, to); }, from);
 }
 
 int FaultyFileSystem::unlink(const std::string& path)
 {
-    return forward(Operation::Unlink, [&] { return m_real.unlink(path); });
+    return forward(
+        Operation::Unlink, [&] { return m_next.unlink(path); }, path);
 }
 
 int FaultyFileSystem::access(const std::string& path, int mode)
 {
-    return forward(Operation::Access, [&] { return m_real.access(path, mode); });
+    return forward(
+        Operation::Access, [&] { return m_next.access(path, mode); }, path);
 }
 
 std::string FaultyFileSystem::realPath(const std::string& path)
 {
-    if (injectFailure(Operation::RealPath)) {
+    if (injectFailure(Operation::RealPath, path)) {
         return {};
     }
-    return m_real.realPath(path);
+    return m_next.realPath(path);
 }
 
 std::string_view operationName(Operation operation)
 {
-    switch (operation) {
-    case Operation::Open:
-        return "open";
-    case Operation::CreateUnique:
-        return "createUnique";
-    case Operation::Read:
-        return "read";
-    case Operation::Write:
-        return "write";
-    case Operation::Truncate:
-        return "truncate";
-    case Operation::Seek:
-        return "seek";
-    case Operation::Fsync:
-        return "fsync";
-    case Operation::Close:
-        return "close";
-    case Operation::Fstat:
-        return "fstat";
-    case Operation::Stat:
-        return "stat";
-    case Operation::Fchmod:
-        return "fchmod";
-    case Operation::Fchown:
-        return "fchown";
-    case Operation::Lock:
-        return "lock";
-    case Operation::Rename:
-        return "rename";
-    case Operation::Unlink:
-        return "unlink";
-    case Operation::Access:
-        return "access";
-    case Operation::RealPath:
-        return "realPath";
-    }
-    return "unknown";
+    return kOperationNames[static_cast<std::size_t>(operation)];
 }
 
 } // namespace purgix::test

@@ -2,6 +2,7 @@
 
 #include "file_system.h"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -11,12 +12,13 @@
 
 namespace purgix::test {
 
-// A file layer over a real one that logs every call and can make one chosen call fail
-// with a chosen errno, so that tests can try a failure at every step of a run. It can
-// also shorten reads and writes. A failed
-// call does not reach the real file system, except close, which always releases the
-// descriptor (as Linux does when close reports an error).
-class FaultyFileSystem final : public platform::FileSystem
+// A file layer over another one (the real file system unless given) that logs every
+// call and can make one chosen call fail with a chosen errno, so that tests can try a
+// failure at every step of a run. It can also shorten reads and writes, and a test may
+// derive from it to change what a call reports. A failed call does not reach the layer
+// below, except close, which always releases the descriptor (as Linux does when close
+// reports an error).
+class FaultyFileSystem : public platform::FileSystem
 {
 public:
     enum class Operation {
@@ -38,22 +40,34 @@ public:
         Access,
         RealPath,
     };
+    static constexpr std::size_t kOperationCount = 17;
 
-    explicit FaultyFileSystem(platform::FileSystem& real = platform::systemFileSystem());
+    struct Call
+    {
+        Operation operation;
+        // The path the call names as it was passed (a rename's source, createUnique's
+        // template); empty for calls on a descriptor.
+        std::string path;
+    };
+
+    explicit FaultyFileSystem(platform::FileSystem& next = platform::systemFileSystem());
 
     // Makes the n-th call (1-based) fail with `errorNumber`, counting every call, or
     // only calls of `operation` when given.
     void failCall(int n, int errorNumber, std::optional<Operation> operation = std::nullopt);
-    // At most `maxBytes` per read or write call, as POSIX allows; 0 means no limit.
-    void limitTransfers(std::size_t maxBytes) { m_transferLimit = maxBytes; }
-    // Runs before each call is passed on, e.g. to play another process's part.
-    void setBeforeCall(std::function<void(Operation)> hook);
+    // At most so many bytes per read and per write call, as POSIX allows; 0 means no limit.
+    void limitTransfers(std::size_t maxRead, std::size_t maxWrite);
+    // Runs before each call is logged and passed on, e.g. to play another process's part.
+    void setBeforeCall(std::function<void(const Call&)> hook);
 
     // Every call so far, in order, failed ones included.
-    const std::vector<Operation>& callLog() const { return m_log; }
+    const std::vector<Call>& callLog() const { return m_log; }
     int callCount(Operation operation) const;
-    // Where in the log the injected failure happened, once it has.
-    std::optional<std::size_t> faultIndex() const { return m_faultIndex; }
+    // The paths given to the calls of `operation`, in order.
+    std::vector<std::string> pathsOf(Operation operation) const;
+    std::size_t bytesRead() const { return m_bytesRead; }
+    // The operation the injected failure hit, once it has.
+    std::optional<Operation> failedOperation() const;
     // Whether a rename went through before the injected failure.
     bool renamedBeforeFault() const;
 
@@ -77,24 +91,28 @@ public:
 
 private:
     // Logs the call and tells whether it is the one to fail, with errno set if so.
-    bool injectFailure(Operation operation);
+    bool injectFailure(Operation operation, const std::string& path = {});
 
-    template <typename Call> auto forward(Operation operation, Call call) -> decltype(call())
+    template <typename Next>
+    auto forward(Operation operation, Next next, const std::string& path = {}) -> decltype(next())
     {
-        if (injectFailure(operation)) {
+        if (injectFailure(operation, path)) {
             return -1;
         }
-        return call();
+        return next();
     }
 
-    platform::FileSystem& m_real;
-    std::function<void(Operation)> m_beforeCall;
-    std::vector<Operation> m_log;
-    std::optional<std::size_t> m_faultIndex;
+    platform::FileSystem& m_next;
+    std::function<void(const Call&)> m_beforeCall;
+    std::vector<Call> m_log;
+    std::array<int, kOperationCount> m_counts{};
+    std::optional<std::size_t> m_faultIndex; // where in the log the failure happened
     std::optional<Operation> m_failingOperation;
     int m_failingCall = 0;
     int m_errorNumber = 0;
-    std::size_t m_transferLimit = 0;
+    std::size_t m_readLimit = 0;
+    std::size_t m_writeLimit = 0;
+    std::size_t m_bytesRead = 0;
 };
 
 std::string_view operationName(FaultyFileSystem::Operation operation);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace purgix::test {
@@ -48,14 +50,20 @@ std::string TestFolder::write(std::string_view name, std::string_view content) c
     return target.string();
 }
 
-std::string TestFolder::tempDirListing() const
+std::string entryNames(const fs::path& folder, std::initializer_list<std::string> except)
 {
-    std::string names;
+    std::set<std::string> names;
     std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(tempDir(), ignored)) {
-        names += entry.path().filename().string() + ' ';
+    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+        names.insert(entry.path().filename().string());
     }
-    return names;
+    std::string listing;
+    for (const std::string& name : names) {
+        if (std::find(except.begin(), except.end(), name) == except.end()) {
+            listing += name + ' ';
+        }
+    }
+    return listing;
 }
 
 std::string readFile(const fs::path& path)

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace purgix::test {
+
+// The sorted names of the entries in `folder` other than those in `except`, each
+// followed by a space; empty for a missing folder.
+std::string entryNames(const std::filesystem::path& folder,
+                       std::initializer_list<std::string> except = {});
 
 // A fresh folder for one test, removed afterwards. TMPDIR points at its "tmp"
 // subfolder while it lives, so a test can see every temporary file a run leaves.
@@ -24,7 +30,7 @@ public:
     std::string write(std::string_view name, std::string_view content) const;
 
     // Names of the entries left in the temporary folder.
-    std::string tempDirListing() const;
+    std::string tempDirListing() const { return entryNames(tempDir()); }
 
 private:
     std::filesystem::path m_path;

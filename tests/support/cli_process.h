@@ -14,19 +14,26 @@ struct CliResult
     std::string err;
 };
 
-// One purgix-cli process from $PURGIX_BINARY_DIR, started at construction. Its standard
-// output and error go to files in `outputFolder`, which should lie apart from the files
-// under test so that they do not count as leftovers.
+struct CliLaunch
+{
+    std::filesystem::path program = {};       // the built purgix-cli when empty
+    std::filesystem::path workingFolder = {}; // the test's own when empty
+};
+
+// The purgix-cli in $PURGIX_BINARY_DIR; fails the calling test when that is not set.
+std::filesystem::path builtCli();
+
+// One purgix-cli process, started at construction. Its standard output and error go to
+// files in `outputFolder`, which should lie apart from the files under test so that
+// they do not count as leftovers.
 class CliProcess
 {
 public:
-    // Runs in `workingFolder` when one is given.
     CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFolder,
-               const std::filesystem::path& workingFolder = {});
+               const CliLaunch& launch = {});
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
 
-    bool started() const { return m_pid > 0; }
     // Waits for the process to end and collects what it printed.
     CliResult wait();
 
@@ -37,7 +44,6 @@ private:
 };
 
 CliResult runCli(const std::vector<std::string>& arguments,
-                 const std::filesystem::path& outputFolder,
-                 const std::filesystem::path& workingFolder = {});
+                 const std::filesystem::path& outputFolder, const CliLaunch& launch = {});
 
 } // namespace purgix::test

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-namespace purgix::fuzz {
+namespace purgix::test {
 
 // A deliberately plain statement of what Purgix must do, written for clarity rather
-// than speed: the fuzz targets and the hardening tests compare the real code with it.
+// than speed: the tests and the fuzz targets compare the real code with it.
 
 // Splits by the line rule: a line ends at CR or CR LF, a lone LF stays inside its line,
 // a last line without terminator is a line, and empty content has no lines.
@@ -44,4 +44,7 @@ DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlot
 // slots past the last line keep their text.
 settings::Targets applySettingsModel(std::string_view content, settings::Targets targets);
 
-} // namespace purgix::fuzz
+// The settings file that stores `targets`: each one, unchanged, followed by CR LF.
+std::string settingsFileModel(const settings::Targets& targets);
+
+} // namespace purgix::test

@@ -15,31 +15,33 @@ extern char** environ;
 
 namespace purgix::test {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-std::string cliBinary()
-{
-    const char* folder = std::getenv("PURGIX_BINARY_DIR");
-    return std::string(folder != nullptr ? folder : ".") + "/purgix-cli";
-}
-
-std::filesystem::path nextOutputPath(const std::filesystem::path& folder, const char* suffix)
+fs::path nextOutputPath(const fs::path& folder, const char* suffix)
 {
     static std::atomic<int> counter{0};
-    std::filesystem::create_directories(folder);
+    fs::create_directories(folder);
     return folder / ("cli-" + std::to_string(counter++) + suffix);
 }
 
 } // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments,
-                       const std::filesystem::path& outputFolder,
-                       const std::filesystem::path& workingFolder)
+fs::path builtCli()
+{
+    const char* binaryDir = std::getenv("PURGIX_BINARY_DIR");
+    EXPECT_NE(binaryDir, nullptr) << "PURGIX_BINARY_DIR is not set";
+    return fs::path(binaryDir != nullptr ? binaryDir : ".") / "purgix-cli";
+}
+
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const fs::path& outputFolder,
+                       const CliLaunch& launch)
     : m_outPath(nextOutputPath(outputFolder, ".out")),
       m_errPath(nextOutputPath(outputFolder, ".err"))
 {
-    const std::string binary = cliBinary();
-    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+    const fs::path program = launch.program.empty() ? builtCli() : launch.program;
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
@@ -48,17 +50,17 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+                                     0600);
     posix_spawn_file_actions_addopen(&actions, 2, m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    if (!workingFolder.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+                                     0600);
+    if (!launch.workingFolder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, launch.workingFolder.c_str());
     }
-    const int error = posix_spawn(&m_pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+    const int error = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         m_pid = -1;
-        ADD_FAILURE() << "cannot start " << binary << ": " << std::strerror(error);
+        ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(error);
     }
 }
 
@@ -78,11 +80,10 @@ CliResult CliProcess::wait()
     return result;
 }
 
-CliResult runCli(const std::vector<std::string>& arguments,
-                 const std::filesystem::path& outputFolder,
-                 const std::filesystem::path& workingFolder)
+CliResult runCli(const std::vector<std::string>& arguments, const fs::path& outputFolder,
+                 const CliLaunch& launch)
 {
-    return CliProcess(arguments, outputFolder, workingFolder).wait();
+    return CliProcess(arguments, outputFolder, launch).wait();
 }
 
 } // namespace purgix::test

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace purgix::fuzz {
+namespace purgix::test {
 
 namespace {
 
@@ -97,4 +97,13 @@ settings::Targets applySettingsModel(std::string_view content, settings::Targets
     return targets;
 }
 
-} // namespace purgix::fuzz
+std::string settingsFileModel(const settings::Targets& targets)
+{
+    std::string content;
+    for (const std::string& target : targets) {
+        content += target + "\r\n";
+    }
+    return content;
+}
+
+} // namespace purgix::test
