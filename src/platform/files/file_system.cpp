@@ -1,19 +1,17 @@
 #include "file_system.h"
 
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <climits>
-#include <cstdlib>
 
 namespace purgix::platform {
 
 namespace {
 
 // Retries a call that a signal interrupted before it did anything.
-template <typename Call>
-auto retryOnInterrupt(Call call)
+template <typename Call> auto retryOnInterrupt(Call call)
 {
     decltype(call()) result;
     do {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
 #include <cstddef>
 #include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 namespace purgix::platform {
 
