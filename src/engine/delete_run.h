@@ -27,7 +27,6 @@ struct DeleteRunOptions
 struct DeleteRunOutcome
 {
     bool succeeded = false; // true exactly when message is "N lines deleted."
-    int deletedLines = 0;   // lines removed from the file, also by the slots an overflow kept
     std::string message;    // the text to show the user
 };
 

@@ -44,8 +44,7 @@ DeleteRunOutcome FileRewrite::run()
     if (Failure failure = rescanAndReplace(applied)) {
         return failedOutcome(*failure);
     }
-    const auto deleted = static_cast<int>(droppedLines(counts.droppedPerSlot, applied));
-    return failedOutcome(std::string(kOverflowMessage), deleted);
+    return failedOutcome(std::string(kOverflowMessage));
 }
 
 FileRewrite::Failure FileRewrite::openAndScan(FilterResult& counts)

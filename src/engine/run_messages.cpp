@@ -6,12 +6,12 @@ namespace purgix::engine {
 
 DeleteRunOutcome deletedOutcome(int deletedLines)
 {
-    return {true, deletedLines, std::to_string(deletedLines) + " lines deleted."};
+    return {true, std::to_string(deletedLines) + " lines deleted."};
 }
 
-DeleteRunOutcome failedOutcome(std::string message, int deletedLines)
+DeleteRunOutcome failedOutcome(std::string message)
 {
-    return {false, deletedLines, std::move(message)};
+    return {false, std::move(message)};
 }
 
 } // namespace purgix::engine

@@ -14,6 +14,6 @@ inline constexpr std::string_view kOverflowMessage = "Overflow";
 // "N lines deleted.", with N in plain decimal, the same wording for one line.
 DeleteRunOutcome deletedOutcome(int deletedLines);
 
-DeleteRunOutcome failedOutcome(std::string message, int deletedLines = 0);
+DeleteRunOutcome failedOutcome(std::string message);
 
 } // namespace purgix::engine
