@@ -41,11 +41,15 @@ std::string failureText(FilterResult::Failure failure)
     return "unknown";
 }
 
-// A failed read is a read failure; a failed write, truncate or seek is a write failure.
+// A failed read is a read failure; a failed write or truncate is a write failure; a
+// failed seek is either, as both the input (to read it again) and the output seek.
 void checkInjectedFailure(const FuzzCase& input, Operation failed, const FilterResult& result)
 {
-    const FilterResult::Failure expected =
+    FilterResult::Failure expected =
         failed == Operation::Read ? FilterResult::Failure::Read : FilterResult::Failure::Write;
+    if (failed == Operation::Seek && result.failure == FilterResult::Failure::Read) {
+        expected = FilterResult::Failure::Read;
+    }
     if (result.failure != expected || result.errorNumber != EIO) {
         purgix::fuzz::reportMismatch(
             "failure of an injected fault", input, failureText(expected) + " EIO",

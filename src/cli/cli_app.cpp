@@ -21,6 +21,9 @@ int runDeletion(const CommandLine& commandLine, std::ostream& out, std::ostream&
         err << slots.failure << '\n';
         return kExitFailed;
     }
+    if (!slots.warning.empty()) {
+        err << slots.warning << '\n';
+    }
     const engine::DeleteRunOutcome outcome = engine::runDelete(commandLine.path, slots.slots);
     if (!outcome.succeeded) {
         err << outcome.message << '\n';

@@ -16,12 +16,22 @@ SlotsOrFailure slotsFromArguments(const std::vector<std::string>& targets)
     return result;
 }
 
-SlotsOrFailure slotsFromSettingsFile(const std::string& path)
+// Saved targets over slots that start as the window's start-up text. A file the user
+// named must be readable; the one beside the program is read as at the window's
+// start-up, where a file that cannot be read leaves ten empty slots.
+SlotsOrFailure slotsFromSettingsFile(const std::string& path, bool namedByUser)
 {
     SlotsOrFailure result;
     result.slots.fill(std::string(settings::kStartUpTarget));
-    // As at the window's start-up: a file that cannot be read leaves ten empty slots.
-    settings::loadTargets(path, result.slots);
+    const settings::LoadResult loaded = settings::loadTargets(path, result.slots);
+    if (loaded.succeeded) {
+        return result;
+    }
+    if (namedByUser) {
+        result.failure = loaded.message;
+    } else if (!loaded.missing) {
+        result.warning = loaded.message;
+    }
     return result;
 }
 
@@ -33,13 +43,13 @@ SlotsOrFailure slotsFor(const CommandLine& commandLine)
         return slotsFromArguments(commandLine.targets);
     }
     if (commandLine.settingsFile) {
-        return slotsFromSettingsFile(*commandLine.settingsFile);
+        return slotsFromSettingsFile(*commandLine.settingsFile, true);
     }
     const std::string folder = platform::programFolder();
     if (folder.empty()) {
-        return {{}, "Cannot find the folder of purgix-cli, where the saved targets are kept."};
+        return {{}, "Cannot find the folder of purgix-cli, where the saved targets are kept.", {}};
     }
-    return slotsFromSettingsFile(settings::settingsFilePath(folder));
+    return slotsFromSettingsFile(settings::settingsFilePath(folder), false);
 }
 
 } // namespace purgix::cli

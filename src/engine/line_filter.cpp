@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -17,14 +18,22 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-const char* findCr(const char* begin, const char* end)
+bool holds(const char* begin, std::size_t size, char byte)
 {
-    return static_cast<const char*>(std::memchr(begin, kCr, static_cast<std::size_t>(end - begin)));
+    return std::memchr(begin, byte, size) != nullptr;
 }
 
-const char* findLastCr(const char* begin, const char* end)
+// The slots with every text that holds `byte` emptied: a line never contains its own
+// terminator, so such a text can never be found in a line.
+TargetSlots withoutSlotsHolding(const TargetSlots& slots, char byte)
 {
-    return static_cast<const char*>(::memrchr(begin, kCr, static_cast<std::size_t>(end - begin)));
+    TargetSlots result = slots;
+    for (std::string& slot : result) {
+        if (slot.find(byte) != std::string::npos) {
+            slot.clear();
+        }
+    }
+    return result;
 }
 
 // Reads the input block by block and searches each block as a whole for the targets;
@@ -32,6 +41,10 @@ const char* findLastCr(const char* begin, const char* end)
 // lines is copied in one piece. The line that runs past a block's end waits in the
 // buffer for the next block, or, when it is too long for that, is written ahead and cut
 // back from the output if a target turns up later in it.
+//
+// Which bytes end lines is known only at the end of the file: one CR anywhere puts the
+// whole file under the CR rule. The scan starts under the LF rule unless the first block
+// holds a CR, and starts over under the CR rule when a later block brings the first CR.
 class LineScanner
 {
 public:
@@ -44,14 +57,34 @@ private:
     // What is known of the line whose bytes begin the buffer.
     enum class Carried { Unwritten, WrittenAhead, Dropped };
 
+    // Where the scan stands; all of it is reset when the scan starts over.
+    struct State
+    {
+        std::size_t size = 0;       // bytes held in the buffer
+        std::size_t lineStart = 0;  // where the carried line's held bytes begin
+        std::size_t searchFrom = 0; // no occurrence starts before this
+        bool pendingLf = false; // the last block ended in CR: an LF first in the next belongs to it
+        bool sawLf = false;
+        bool scanned = false; // some block was scanned already
+        Carried carried = Carried::Unwritten;
+        int droppedSlot = 0;
+        off_t aheadOffset = 0; // output offset where a line written ahead began
+    };
+
     FilterResult fail(FilterResult::Failure failure, int errorNumber);
+    void useLineEnds(LineEnds lineEnds);
+    bool chooseLineEnds(std::size_t count);
+    bool startOver();
     void acceptBlock(std::size_t count);
     void scanBlock();
     std::optional<LiteralMatch> nextMatch(const char* from, const char* end) const;
     const char* lineStartBefore(const char* from, const char* match) const;
     const char* continueWrittenAheadLine(const char* begin, const char* end);
     const char* dropLine(const char* lineBegin, const char* searchFrom, const char* end, int slot);
-    const char* afterTerminator(const char* cr, const char* end);
+    const char* findTerminator(const char* begin, const char* end) const;
+    const char* findLastTerminator(const char* begin, const char* end) const;
+    const char* pastTerminator(const char* terminator) const;
+    const char* afterTerminator(const char* terminator, const char* end);
     void carryIncompleteLine(const char* lineBegin, const char* end);
     void keepTail(const char* lineBegin, const char* end);
     void moveToFront(const char* begin, const char* end);
@@ -59,41 +92,44 @@ private:
 
     platform::FileSystem& m_fileSystem;
     int m_inputFd;
+    const TargetSlots& m_slots;
     MultiLiteralSearch m_search;
-    // Bytes of a line's end that may begin an occurrence finished only by the next block.
-    std::size_t m_overlap;
     std::size_t m_capacity;
     std::vector<char> m_buffer;
     LineWriter m_writer;
-    std::size_t m_size = 0;
-    std::size_t m_lineStart = 0;  // where the carried line's held bytes begin
-    std::size_t m_searchFrom = 0; // no occurrence starts before this
-    bool m_pendingLf = false; // the last block ended in CR: an LF first in the next belongs to it
-    Carried m_carried = Carried::Unwritten;
-    int m_droppedSlot = 0;
-    off_t m_aheadOffset = 0; // output offset where a line written ahead began
+    LineEnds m_lineEnds = LineEnds::Lf;
+    char m_terminator = kLf;
+    // Bytes of a line's end that may begin an occurrence finished only by the next block.
+    std::size_t m_overlap = 0;
+    State m_state;
     FilterResult m_result;
 };
 
 LineScanner::LineScanner(platform::FileSystem& fileSystem, int inputFd, int outputFd,
                          const TargetSlots& slots, std::size_t bufferSize)
-    : m_fileSystem(fileSystem), m_inputFd(inputFd), m_search(slots),
-      m_overlap(m_search.empty() ? 0 : m_search.longestLength() - 1),
+    : m_fileSystem(fileSystem), m_inputFd(inputFd), m_slots(slots), m_search(slots),
       m_capacity(std::max(bufferSize, 2 * m_search.longestLength())),
       m_buffer(m_capacity + kSearchOverread), m_writer(fileSystem, outputFd, m_capacity)
 {
+    useLineEnds(LineEnds::Lf);
 }
 
 FilterResult LineScanner::run()
 {
     for (;;) {
         const ssize_t count =
-            m_fileSystem.read(m_inputFd, m_buffer.data() + m_size, m_capacity - m_size);
+            m_fileSystem.read(m_inputFd, m_buffer.data() + m_state.size, m_capacity - m_state.size);
         if (count < 0) {
             return fail(FilterResult::Failure::Read, errno);
         }
         if (count == 0) {
             break;
+        }
+        if (!chooseLineEnds(static_cast<std::size_t>(count))) {
+            if (!startOver()) {
+                return m_result;
+            }
+            continue;
         }
         acceptBlock(static_cast<std::size_t>(count));
         scanBlock();
@@ -116,30 +152,78 @@ FilterResult LineScanner::fail(FilterResult::Failure failure, int errorNumber)
     return m_result;
 }
 
+void LineScanner::useLineEnds(LineEnds lineEnds)
+{
+    m_lineEnds = lineEnds;
+    m_terminator = lineEnds == LineEnds::Lf ? kLf : kCr;
+    m_search = lineEnds == LineEnds::Lf ? MultiLiteralSearch(withoutSlotsHolding(m_slots, kLf))
+                                        : MultiLiteralSearch(m_slots);
+    m_overlap = m_search.empty() ? 0 : m_search.longestLength() - 1;
+    m_writer.setLineEnds(lineEnds);
+}
+
+// Looks at a new block under the LF rule: its first CR moves the file to the CR rule.
+// Returns false when that happens after a block was scanned, so the scan must start over.
+bool LineScanner::chooseLineEnds(std::size_t count)
+{
+    if (m_lineEnds != LineEnds::Lf) {
+        return true;
+    }
+    const char* block = m_buffer.data() + m_state.size;
+    if (holds(block, count, kCr)) {
+        if (m_state.scanned) {
+            return false;
+        }
+        useLineEnds(LineEnds::CrOrCrLf);
+        return true;
+    }
+    m_state.sawLf = m_state.sawLf || holds(block, count, kLf);
+    return true;
+}
+
+// Reads the file again from its start under the CR rule, discarding what was written.
+bool LineScanner::startOver()
+{
+    if (m_fileSystem.seek(m_inputFd, 0, SEEK_SET) < 0) {
+        fail(FilterResult::Failure::Read, errno);
+        return false;
+    }
+    m_writer.cutBack(0);
+    if (m_writer.failed()) {
+        fail(FilterResult::Failure::Write, m_writer.errorNumber());
+        return false;
+    }
+    m_state = {};
+    m_result = {};
+    useLineEnds(LineEnds::CrOrCrLf);
+    return true;
+}
+
 void LineScanner::acceptBlock(std::size_t count)
 {
-    if (m_pendingLf && m_buffer[m_size] == kLf) {
-        ++m_lineStart;
-        ++m_searchFrom;
+    if (m_state.pendingLf && m_buffer[m_state.size] == kLf) {
+        ++m_state.lineStart;
+        ++m_state.searchFrom;
     }
-    m_pendingLf = false;
-    m_size += count;
+    m_state.pendingLf = false;
+    m_state.scanned = true;
+    m_state.size += count;
 }
 
 void LineScanner::scanBlock()
 {
     const char* data = m_buffer.data();
-    const char* end = data + m_size;
-    const char* position = data + m_lineStart;
-    if (m_carried == Carried::Dropped) {
-        position = dropLine(position, position, end, m_droppedSlot);
-    } else if (m_carried == Carried::WrittenAhead) {
+    const char* end = data + m_state.size;
+    const char* position = data + m_state.lineStart;
+    if (m_state.carried == Carried::Dropped) {
+        position = dropLine(position, position, end, m_state.droppedSlot);
+    } else if (m_state.carried == Carried::WrittenAhead) {
         position = continueWrittenAheadLine(position, end);
     }
     if (position == nullptr) {
         return;
     }
-    const char* searchFrom = std::max(position, data + m_searchFrom);
+    const char* searchFrom = std::max(position, data + m_state.searchFrom);
     while (const std::optional<LiteralMatch> match = nextMatch(searchFrom, end)) {
         const char* lineBegin = lineStartBefore(position, match->position);
         m_writer.writeLines(position, lineBegin);
@@ -149,8 +233,8 @@ void LineScanner::scanBlock()
         }
         searchFrom = position;
     }
-    const char* lastCr = findLastCr(position, end);
-    const char* incomplete = lastCr != nullptr ? afterTerminator(lastCr, end) : position;
+    const char* last = findLastTerminator(position, end);
+    const char* incomplete = last != nullptr ? afterTerminator(last, end) : position;
     m_writer.writeLines(position, incomplete);
     carryIncompleteLine(incomplete, end);
 }
@@ -171,19 +255,16 @@ std::optional<LiteralMatch> LineScanner::nextMatch(const char* from, const char*
 
 const char* LineScanner::lineStartBefore(const char* from, const char* match) const
 {
-    const char* cr = findLastCr(from, match);
-    if (cr == nullptr) {
-        return from;
-    }
-    return cr[1] == kLf ? cr + 2 : cr + 1;
+    const char* terminator = findLastTerminator(from, match);
+    return terminator != nullptr ? pastTerminator(terminator) : from;
 }
 
 const char* LineScanner::continueWrittenAheadLine(const char* begin, const char* end)
 {
-    const char* cr = findCr(begin, end);
+    const char* cr = findTerminator(begin, end);
     const char* lineEnd = cr != nullptr ? cr : end;
     if (const std::optional<LiteralMatch> match = m_search.find(begin, lineEnd)) {
-        m_writer.cutBack(m_aheadOffset);
+        m_writer.cutBack(m_state.aheadOffset);
         return dropLine(begin, match->position + 1, end, match->slot);
     }
     if (cr == nullptr) {
@@ -192,7 +273,7 @@ const char* LineScanner::continueWrittenAheadLine(const char* begin, const char*
     }
     m_writer.writeText(begin, cr);
     m_writer.endLine();
-    m_carried = Carried::Unwritten;
+    m_state.carried = Carried::Unwritten;
     return afterTerminator(cr, end);
 }
 
@@ -202,41 +283,59 @@ const char* LineScanner::continueWrittenAheadLine(const char* begin, const char*
 const char* LineScanner::dropLine(const char* lineBegin, const char* searchFrom, const char* end,
                                   int slot)
 {
-    const char* cr = findCr(searchFrom, end);
+    const char* cr = findTerminator(searchFrom, end);
     const int lowest = m_search.lowestSlotIn(searchFrom, cr != nullptr ? cr : end, slot);
     if (cr == nullptr) {
-        m_carried = Carried::Dropped;
-        m_droppedSlot = lowest;
+        m_state.carried = Carried::Dropped;
+        m_state.droppedSlot = lowest;
         keepTail(lineBegin, end);
         return nullptr;
     }
     ++m_result.droppedPerSlot[static_cast<std::size_t>(lowest)];
-    m_carried = Carried::Unwritten;
+    m_state.carried = Carried::Unwritten;
     return afterTerminator(cr, end);
 }
 
-const char* LineScanner::afterTerminator(const char* cr, const char* end)
+const char* LineScanner::findTerminator(const char* begin, const char* end) const
 {
-    const char* next = cr + 1;
-    if (next == end) {
-        m_pendingLf = true;
+    return static_cast<const char*>(
+        std::memchr(begin, m_terminator, static_cast<std::size_t>(end - begin)));
+}
+
+const char* LineScanner::findLastTerminator(const char* begin, const char* end) const
+{
+    return static_cast<const char*>(
+        ::memrchr(begin, m_terminator, static_cast<std::size_t>(end - begin)));
+}
+
+// Where the line after `terminator` begins; `terminator` is not the last byte held.
+const char* LineScanner::pastTerminator(const char* terminator) const
+{
+    const bool pairedLf = m_lineEnds == LineEnds::CrOrCrLf && terminator[1] == kLf;
+    return pairedLf ? terminator + 2 : terminator + 1;
+}
+
+const char* LineScanner::afterTerminator(const char* terminator, const char* end)
+{
+    if (terminator + 1 == end) {
+        m_state.pendingLf = m_lineEnds == LineEnds::CrOrCrLf;
         return end;
     }
-    return *next == kLf ? next + 1 : next;
+    return pastTerminator(terminator);
 }
 
 void LineScanner::carryIncompleteLine(const char* lineBegin, const char* end)
 {
     const auto length = static_cast<std::size_t>(end - lineBegin);
-    if (m_carried == Carried::Unwritten && length <= m_capacity / 2) {
+    if (m_state.carried == Carried::Unwritten && length <= m_capacity / 2) {
         // The whole line waits for its end; it was searched up to its last m_overlap bytes.
         moveToFront(lineBegin, end);
-        m_searchFrom = length > m_overlap ? length - m_overlap : 0;
+        m_state.searchFrom = length > m_overlap ? length - m_overlap : 0;
         return;
     }
-    if (m_carried == Carried::Unwritten) {
-        m_carried = Carried::WrittenAhead;
-        m_aheadOffset = m_writer.offset();
+    if (m_state.carried == Carried::Unwritten) {
+        m_state.carried = Carried::WrittenAhead;
+        m_state.aheadOffset = m_writer.offset();
     }
     const char* tail = end - std::min(m_overlap, length);
     m_writer.writeText(lineBegin, tail);
@@ -247,23 +346,27 @@ void LineScanner::keepTail(const char* lineBegin, const char* end)
 {
     const auto length = static_cast<std::size_t>(end - lineBegin);
     moveToFront(end - std::min(m_overlap, length), end);
-    m_searchFrom = 0;
+    m_state.searchFrom = 0;
 }
 
 void LineScanner::moveToFront(const char* begin, const char* end)
 {
-    m_size = static_cast<std::size_t>(end - begin);
-    std::memmove(m_buffer.data(), begin, m_size);
-    m_lineStart = 0;
+    m_state.size = static_cast<std::size_t>(end - begin);
+    std::memmove(m_buffer.data(), begin, m_state.size);
+    m_state.lineStart = 0;
 }
 
 void LineScanner::finishLastLine()
 {
-    const char* begin = m_buffer.data() + m_lineStart;
-    const char* end = m_buffer.data() + m_size;
-    if (m_carried == Carried::Dropped) {
-        ++m_result.droppedPerSlot[static_cast<std::size_t>(m_droppedSlot)];
-    } else if (m_carried == Carried::WrittenAhead || begin < end) {
+    const char* begin = m_buffer.data() + m_state.lineStart;
+    const char* end = m_buffer.data() + m_state.size;
+    if (m_lineEnds == LineEnds::Lf && !m_state.sawLf) {
+        // Neither CR nor LF: the file is one line under the CR rule.
+        m_writer.setLineEnds(LineEnds::CrOrCrLf);
+    }
+    if (m_state.carried == Carried::Dropped) {
+        ++m_result.droppedPerSlot[static_cast<std::size_t>(m_state.droppedSlot)];
+    } else if (m_state.carried == Carried::WrittenAhead || begin < end) {
         m_writer.writeText(begin, end);
         m_writer.endLine();
     }

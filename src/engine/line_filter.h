@@ -25,9 +25,11 @@ struct FilterResult
 };
 
 // Streams `inputFd` to its end into `outputFd` (a new, empty file positioned at 0),
-// leaving out every line that contains the text of a non-empty slot. A line ends at CR
-// or CR LF; a lone LF belongs to the line; a last line without terminator is a line.
-// Every kept line is written byte for byte followed by CR LF. Memory stays bounded by
+// leaving out every line that contains the text of a non-empty slot. In a file with at
+// least one LF and no CR, each LF ends a line and kept lines are written followed by LF.
+// In every other file a line ends at CR or CR LF, a lone LF belongs to the line, and kept
+// lines are written followed by CR LF. A last line without terminator is a line. Kept
+// lines go out byte for byte apart from their terminator. Memory stays bounded by
 // `bufferSize` (0 picks the default; it grows to twice the longest target when that is
 // larger) whatever the file's or a line's length.
 FilterResult filterLines(platform::FileSystem& fileSystem, int inputFd, int outputFd,

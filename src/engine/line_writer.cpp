@@ -56,6 +56,10 @@ LineWriter::LineWriter(platform::FileSystem& fileSystem, int fd, std::size_t cap
 
 void LineWriter::writeLines(const char* begin, const char* end)
 {
+    if (m_lineEnds == LineEnds::Lf) {
+        append(begin, static_cast<std::size_t>(end - begin));
+        return;
+    }
     // Runs that already end their lines in CR LF go out unchanged; only a lone CR
     // splits the run to gain its LF.
     const char* run = begin;
@@ -74,7 +78,11 @@ void LineWriter::writeText(const char* begin, const char* end)
 
 void LineWriter::endLine()
 {
-    append("\r\n", 2);
+    if (m_lineEnds == LineEnds::Lf) {
+        append("\n", 1);
+    } else {
+        append("\r\n", 2);
+    }
 }
 
 void LineWriter::append(const char* data, std::size_t size)

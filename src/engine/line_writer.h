@@ -10,16 +10,24 @@ class FileSystem;
 
 namespace purgix::engine {
 
-// Buffered output of kept lines, each ending in CR LF. The first failure sticks: later
-// calls do nothing, and failed() and errorNumber() tell what went wrong.
+// How a file's lines end. A file that holds a CR anywhere ends its lines at CR or CR LF
+// (a lone LF stays inside its line) and is written back with CR LF; a file whose lines
+// end in LF alone, with no CR at all, is written back with LF.
+enum class LineEnds { CrOrCrLf, Lf };
+
+// Buffered output of kept lines, each ending as `LineEnds` says. The first failure
+// sticks: later calls do nothing, and failed() and errorNumber() tell what went wrong.
 class LineWriter
 {
 public:
     LineWriter(platform::FileSystem& fileSystem, int fd, std::size_t capacity);
 
-    // Writes whole lines, each ended by CR or CR LF; a lone CR becomes CR LF.
+    void setLineEnds(LineEnds lineEnds) { m_lineEnds = lineEnds; }
+
+    // Writes whole lines, each ended by its terminator; under CrOrCrLf a lone CR becomes
+    // CR LF.
     void writeLines(const char* begin, const char* end);
-    // Writes bytes that hold no CR: the text of a line, or part of it.
+    // Writes bytes that hold no terminator: the text of a line, or part of it.
     void writeText(const char* begin, const char* end);
     void endLine();
 
@@ -41,6 +49,7 @@ private:
     std::size_t m_used = 0;
     off_t m_flushedOffset = 0;
     int m_errorNumber = 0;
+    LineEnds m_lineEnds = LineEnds::CrOrCrLf;
 };
 
 } // namespace purgix::engine

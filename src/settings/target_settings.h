@@ -18,13 +18,14 @@ std::string settingsFilePath(std::string_view programFolder);
 struct LoadResult
 {
     bool succeeded = false;
-    std::string message; // names the file and the reason when it could not be read
+    bool missing = false; // there is no settings file: the ordinary first start
+    std::string message;  // names the file and the reason when it could not be read
 };
 
 // Reads the settings file into `targets` by the rules of applySettingsContent. A file
 // that cannot be opened or read (missing, no permission, not a regular file, a read
-// error) empties all ten slots. Reading stops once ten lines are complete, so a huge
-// file costs no more than its first ten lines.
+// error, a target longer than kMaxTargetLength) empties all ten slots. Reading stops
+// once ten lines are complete, so a huge file costs no more than its first ten lines.
 LoadResult loadTargets(const std::string& path, Targets& targets,
                        platform::FileSystem* fileSystem = nullptr);
 

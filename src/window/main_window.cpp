@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace purgix::window {
@@ -72,6 +73,16 @@ void MainWindow::buildControls()
     applyTabOrder(std::move(tabStops));
 }
 
+QLineEdit* MainWindow::newTextBox(const QString& text)
+{
+    auto* box = new QLineEdit(this);
+    // A box cuts pasted text at its maximum length without a word, and a shortened target
+    // matches lines the whole one does not: the box holds whatever it is given.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    box->setText(text);
+    return box;
+}
+
 QWidget* MainWindow::createControl(const LayoutRow& row)
 {
     const QString text = QString::fromLatin1(row.text);
@@ -81,9 +92,9 @@ QWidget* MainWindow::createControl(const LayoutRow& row)
     case Control::Label2:
         return m_label2 = new ClickableLabel(text, this);
     case Control::TxtFile:
-        return m_txtFile = new QLineEdit(text, this);
+        return m_txtFile = newTextBox(text);
     case Control::TxtTarget:
-        return m_txtTarget.at(row.index) = new QLineEdit(text, this);
+        return m_txtTarget.at(row.index) = newTextBox(text);
     case Control::Browse:
         return m_browse = new QPushButton(text, this);
     case Control::CmdPurgix:

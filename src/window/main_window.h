@@ -47,6 +47,7 @@ protected:
 private:
     void buildControls();
     QWidget* createControl(const LayoutRow& row);
+    QLineEdit* newTextBox(const QString& text);
     void applyTabOrder(std::vector<std::pair<int, QWidget*>> tabStops);
     void connectHandlers();
 

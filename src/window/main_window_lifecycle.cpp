@@ -37,8 +37,12 @@ void MainWindow::loadTargets()
 {
     const std::string path = settingsPath(m_programFolder);
     settings::Targets targets = targetTexts();
-    // Start-up is silent: a settings file that cannot be read leaves ten empty targets.
-    settings::loadTargets(path, targets);
+    // A settings file that cannot be read leaves ten empty targets. Its absence is the
+    // ordinary first start; any other reason is worth knowing before the user saves.
+    const settings::LoadResult loaded = settings::loadTargets(path, targets);
+    if (!loaded.succeeded && !loaded.missing) {
+        m_services.messageBoxes.information(this, QString::fromLocal8Bit(loaded.message));
+    }
     for (int i = 0; i < kTargetRows; ++i) {
         m_txtTarget[i]->setText(QString::fromLocal8Bit(targets[i]));
     }

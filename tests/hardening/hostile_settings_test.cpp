@@ -30,6 +30,7 @@ struct SettingsCase
 {
     std::string name;
     std::string content;
+    bool readable = true;
 };
 
 std::string manyLines(std::size_t size)
@@ -45,7 +46,10 @@ TEST(HostileSettings, OddFilesAreReadByTheReadingTable)
 {
     const std::vector<SettingsCase> cases = {
         {"10 MiB of lines", manyLines(kTenMebibytes)},
-        {"a single line of 10 MiB", std::string(kTenMebibytes, 'x')},
+        {"10 MiB of LF lines with a CR after the tenth",
+         std::string(20, '\n') + "\r" + std::string(kTenMebibytes, 'x')},
+        {"a single line of 10 MiB", std::string(kTenMebibytes, 'x'), false},
+        {"a tenth line of 10 MiB", std::string(9, '\n') + std::string(kTenMebibytes, 'x'), false},
         {"NUL bytes", "a\0b\r\n\0\r\n\r\n\0"s},
         {"invalid UTF-8 and lone LFs", "\xff\xfe\r\nline\nwith LF\r\n\xc3\x28\r"},
     };
@@ -55,9 +59,11 @@ TEST(HostileSettings, OddFilesAreReadByTheReadingTable)
         const std::string path = folder.write("purgix.ini", odd.content);
         settings::Targets targets = startUpTargets();
 
-        settings::loadTargets(path, targets);
+        const bool loaded = settings::loadTargets(path, targets).succeeded;
 
-        EXPECT_TRUE(targets == applySettingsModel(odd.content, startUpTargets()));
+        EXPECT_EQ(loaded, odd.readable);
+        EXPECT_TRUE(targets == (odd.readable ? applySettingsModel(odd.content, startUpTargets())
+                                             : emptyTargets()));
     }
 }
 

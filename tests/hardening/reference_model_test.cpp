@@ -27,8 +27,9 @@ TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
          {"a", "ab"},
          "b\r\n",
          "2 lines deleted."},
-        {"LF-only file is one line, dropped", "x\ny\nz\n", {"y"}, "", "1 lines deleted."},
-        {"LF-only file is one line, kept", "x\ny", {"q"}, "x\ny\r\n", "0 lines deleted."},
+        {"LF file keeps LF", "x\ny\nz", {"y"}, "x\nz\n", "1 lines deleted."},
+        {"one CR makes LF part of lines", "x\ny\nz\r", {"y"}, "", "1 lines deleted."},
+        {"no terminator at all ends in CR LF", "xy", {"q"}, "xy\r\n", "0 lines deleted."},
         {"all endings become CR LF", "a\r\nb\rc", {"q"}, "a\r\nb\r\nc\r\n", "0 lines deleted."},
         {"empty lines stay", "\r\n\r\rx\r\n", {"x"}, "\r\n\r\n\r\n", "1 lines deleted."},
         {"exact and case-sensitive",
@@ -61,6 +62,8 @@ TEST(ReferenceModel, SettingsFollowTheReadingTable)
     EXPECT_EQ(applySettingsModel("", start), start);
     EXPECT_EQ(applySettingsModel("a\r\nb\rc", start), threeLines);
     EXPECT_EQ(applySettingsModel("0\r1\r2\r3\r4\r5\r6\r7\r8\r9\r10\r11\r", start), twelveLines);
+    EXPECT_EQ(applySettingsModel("a\nb\nc\n", start), threeLines);
+    EXPECT_EQ(applySettingsModel("0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\r11\r", start), twelveLines);
 }
 
 } // namespace

@@ -89,17 +89,22 @@ TEST(CliRun, ReadsTheSettingsFileBesideTheProgram)
     EXPECT_EQ(readFile(path), "keep\r\n");
 }
 
-TEST(CliRun, UnreadableSavedTargetsAreTenEmptySlotsThatLeaveTheFileAlone)
+TEST(CliRun, NamedSettingsFileThatCannotBeReadIsAnErrorThatLeavesTheFileAlone)
 {
     TestFolder folder;
-    const std::string settings = folder.file("missing.ini").string();
     const std::string path = folder.write("hosts", "127.0.0.1 x\n");
+    fs::create_directory(folder.file("folder.ini"));
+    folder.write("long.ini", std::string(40000, 'x') + "\n");
+    for (const char* name : {"missing.ini", "folder.ini", "long.ini"}) {
+        const std::string settings = folder.file(name).string();
 
-    const CliResult result = runProgram(folder, {"--settings", settings, path});
+        const CliResult result = runProgram(folder, {"--settings", settings, path});
 
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "0 lines deleted.\n");
-    EXPECT_EQ(readFile(path), "127.0.0.1 x\n");
+        EXPECT_EQ(result.exitCode, 1) << name;
+        EXPECT_EQ(result.out, "") << name;
+        EXPECT_NE(result.err.find(settings), std::string::npos) << result.err;
+        EXPECT_EQ(readFile(path), "127.0.0.1 x\n");
+    }
 }
 
 TEST(CliRun, FailureGoesToStandardError)

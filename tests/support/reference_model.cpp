@@ -14,14 +14,20 @@ struct SinglePass
     std::int64_t dropped = 0;
 };
 
+std::string lineEndOf(std::string_view content)
+{
+    return endsLinesInLf(content) ? "\n" : "\r\n";
+}
+
 SinglePass filterOneTarget(std::string_view content, const std::string& target)
 {
     SinglePass pass;
+    const std::string lineEnd = lineEndOf(content);
     for (const std::string& line : splitLines(content)) {
         if (line.find(target) != std::string::npos) {
             ++pass.dropped;
         } else {
-            pass.output += line + "\r\n";
+            pass.output += line + lineEnd;
         }
     }
     return pass;
@@ -29,18 +35,26 @@ SinglePass filterOneTarget(std::string_view content, const std::string& target)
 
 } // namespace
 
+bool endsLinesInLf(std::string_view content)
+{
+    return content.find('\n') != std::string_view::npos &&
+           content.find('\r') == std::string_view::npos;
+}
+
 std::vector<std::string> splitLines(std::string_view content)
 {
+    const bool lfOnly = endsLinesInLf(content);
     std::vector<std::string> lines;
     std::string current;
     for (std::size_t i = 0; i < content.size(); ++i) {
-        if (content[i] != '\r') {
-            current += content[i];
+        const char byte = content[i];
+        if (byte != (lfOnly ? '\n' : '\r')) {
+            current += byte;
             continue;
         }
         lines.push_back(current);
         current.clear();
-        if (i + 1 < content.size() && content[i + 1] == '\n') {
+        if (!lfOnly && i + 1 < content.size() && content[i + 1] == '\n') {
             ++i;
         }
     }
@@ -53,6 +67,7 @@ std::vector<std::string> splitLines(std::string_view content)
 FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots)
 {
     FilterModel model;
+    const std::string lineEnd = lineEndOf(content);
     for (const std::string& line : splitLines(content)) {
         bool dropped = false;
         for (std::size_t slot = 0; slot < slots.size() && !dropped; ++slot) {
@@ -62,7 +77,7 @@ FilterModel filterModel(std::string_view content, const engine::TargetSlots& slo
             }
         }
         if (!dropped) {
-            model.output += line + "\r\n";
+            model.output += line + lineEnd;
         }
     }
     return model;
@@ -90,7 +105,13 @@ DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlot
 
 settings::Targets applySettingsModel(std::string_view content, settings::Targets targets)
 {
-    const std::vector<std::string> lines = splitLines(content);
+    // Only the part that holds the ten lines decides the rule: up to the tenth LF.
+    std::size_t tenthLfEnd = 0;
+    for (std::size_t lfs = 0; tenthLfEnd < content.size() && lfs < targets.size(); ++tenthLfEnd) {
+        lfs += content[tenthLfEnd] == '\n' ? 1 : 0;
+    }
+    const std::string_view leading = content.substr(0, tenthLfEnd);
+    const std::vector<std::string> lines = splitLines(endsLinesInLf(leading) ? leading : content);
     for (std::size_t i = 0; i < lines.size() && i < targets.size(); ++i) {
         targets[i] = lines[i];
     }

@@ -14,8 +14,12 @@ namespace purgix::test {
 // A deliberately plain statement of what Purgix must do, written for clarity rather
 // than speed: the tests and the fuzz targets compare the real code with it.
 
-// Splits by the line rule: a line ends at CR or CR LF, a lone LF stays inside its line,
-// a last line without terminator is a line, and empty content has no lines.
+// True when the content holds an LF and no CR: its lines end in LF alone.
+bool endsLinesInLf(std::string_view content);
+
+// Splits by the line rule: in content whose lines end in LF each LF ends a line; in any
+// other content a line ends at CR or CR LF and a lone LF stays inside its line. A last
+// line without terminator is a line, and empty content has no lines.
 std::vector<std::string> splitLines(std::string_view content);
 
 struct FilterModel
@@ -25,7 +29,8 @@ struct FilterModel
 };
 
 // One scan for all slots: a line goes when it contains any non-empty slot's text and
-// counts for the lowest such slot; kept lines are joined with CR LF after each.
+// counts for the lowest such slot; each kept line is followed by LF in content whose
+// lines end in LF, by CR LF in any other.
 FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots);
 
 struct DeleteRunModel
@@ -41,7 +46,8 @@ struct DeleteRunModel
 DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots);
 
 // The settings reading table: lines 0-9 fill slots 0-9, later lines are ignored and
-// slots past the last line keep their text.
+// slots past the last line keep their text. The lines end in LF when the content up to
+// its tenth LF holds an LF and no CR.
 settings::Targets applySettingsModel(std::string_view content, settings::Targets targets);
 
 // The settings file that stores `targets`: each one, unchanged, followed by CR LF.

@@ -44,7 +44,9 @@ TEST_F(WindowTest, ADroppedFileGoesIntoTheFileBoxWhereverItLands)
 TEST_F(WindowTest, PasteReplacesItsRowWithTheClipboardsFirstLine)
 {
     const std::pair<QString, QString> cases[] = {
-        {"foo", "foo"}, {"foo\r\nbar\r\n", "foo"}, {"a b\n", "a b"}, {"", ""}, {"\rfoo", ""}};
+        {"foo", "foo"},   {"foo\r\nbar\r\n", "foo"},
+        {"a b\n", "a b"}, {"", ""},
+        {"\rfoo", ""},    {QString(40000, 'x'), QString(40000, 'x')}};
     m_folder.write("purgix.ini", "");
     for (const auto& [clipboard, expected] : cases) {
         open();

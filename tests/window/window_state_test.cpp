@@ -39,13 +39,27 @@ TEST_F(WindowTest, StartUpLoadsTheSavedTargetsAndIsClean)
     }
 }
 
-TEST_F(WindowTest, AnUnreadableSettingsFileSilentlyEmptiesTheTargets)
+TEST_F(WindowTest, AnUnreadableSettingsFileEmptiesTheTargetsAndSaysWhy)
 {
-    std::filesystem::create_directory(m_folder.file("purgix.ini"));
-    open();
-    EXPECT_EQ(targetTexts(), QStringList(10, QString()));
-    EXPECT_EQ(m_window->tag(), "0");
-    EXPECT_TRUE(m_boxes.shown.isEmpty());
+    const std::string path = m_folder.file("purgix.ini").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {"folder", "Is a directory"}, {std::string(40000, 'x'), "longer than 32767 bytes"}};
+    for (const auto& [content, reason] : cases) {
+        std::filesystem::remove(path);
+        if (content == "folder") {
+            std::filesystem::create_directory(path);
+        } else {
+            m_folder.write("purgix.ini", content);
+        }
+        m_boxes.shown.clear();
+        open();
+        EXPECT_EQ(targetTexts(), QStringList(10, QString()));
+        EXPECT_EQ(m_window->tag(), "0");
+        ASSERT_EQ(m_boxes.shown.size(), 1);
+        EXPECT_TRUE(m_boxes.shown[0].contains(QString::fromStdString(path)));
+        EXPECT_TRUE(m_boxes.shown[0].contains(QString::fromStdString(reason)))
+            << m_boxes.shown[0].toStdString();
+    }
 }
 
 TEST_F(WindowTest, FileBoxStartsOnTestTxtInTheProgramFolder)
