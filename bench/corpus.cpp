@@ -20,7 +20,10 @@ constexpr std::array<std::string_view, 6> kStatuses = {"200", "201", "204", "301
 class LineMaker
 {
 public:
-    explicit LineMaker(CorpusKind kind) : m_kind(kind), m_targets(corpusTargets(kind)) {}
+    LineMaker(CorpusKind kind, bool sparse)
+        : m_kind(kind), m_sparse(sparse), m_targets(corpusTargets(kind))
+    {
+    }
 
     void append(std::string& text)
     {
@@ -35,7 +38,7 @@ private:
     void appendHost(std::string& text)
     {
         text += "0.0.0.0 ";
-        if (chance(300)) {
+        if (chance(m_sparse ? 2800 : 300000)) {
             text += word();
             text += '-';
             text += m_targets[0];
@@ -55,7 +58,7 @@ private:
         text += "2024-05-17T";
         text += std::to_string(10 + m_entry / 360000 % 14) + ':' + twoDigits(m_entry / 6000 % 60) +
                 ':' + twoDigits(m_entry / 100 % 60) + '.' + std::to_string(100 + m_entry % 900);
-        text += chance(800) ? "Z INFO  [worker-" : "Z DEBUG [worker-";
+        text += chance(800000) ? "Z INFO  [worker-" : "Z DEBUG [worker-";
         text += std::to_string(number(32));
         text += "] GET /api/v1/";
         text += word();
@@ -66,8 +69,8 @@ private:
         text +=
             " took=" + std::to_string(number(2000)) + "ms user=u" + std::to_string(number(5000));
         for (std::size_t slot = 0; slot < m_targets.size(); ++slot) {
-            // 1%, 2% or 3% of the lines per target.
-            if (chance(10 + 10 * static_cast<int>(slot % 3))) {
+            // 1%, 2% or 3% of the lines per target; 0.1% when sparse.
+            if (chance(m_sparse ? 1000 : 10000 * (1 + static_cast<int>(slot % 3)))) {
                 text += ' ';
                 text += m_targets[slot];
             }
@@ -80,10 +83,11 @@ private:
     }
 
     std::size_t number(std::size_t limit) { return m_random() % limit; }
-    bool chance(int perMille) { return number(1000) < static_cast<std::size_t>(perMille); }
+    bool chance(int perMillion) { return number(1000000) < static_cast<std::size_t>(perMillion); }
     std::string_view word() { return kWords[number(kWords.size())]; }
 
     CorpusKind m_kind;
+    bool m_sparse;
     engine::TargetSlots m_targets;
     std::mt19937_64 m_random{20240517};
     std::uint64_t m_entry = 0;
@@ -107,7 +111,7 @@ bool writeCorpus(const std::string& path, const CorpusOptions& options)
         return false;
     }
     const std::string_view lineEnd = options.lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
-    LineMaker maker(options.kind);
+    LineMaker maker(options.kind, options.sparse);
     std::string chunk;
     bool written = true;
     for (std::uint64_t total = 0; total < options.bytes && written;) {

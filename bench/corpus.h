@@ -21,6 +21,9 @@ struct CorpusOptions
     LineEnd lineEnd = LineEnd::CrLf;
     std::uint64_t bytes = 0;
     std::string trailer; // appended after the last line, without a line end
+    // About 25,000 matching lines in 256 MiB, so that a run ends in a replacement rather
+    // than in the 32,767-line limit.
+    bool sparse = false;
 };
 
 // The targets that the corpus of `kind` is made for, in slot order.

@@ -7,17 +7,23 @@
 #include <string_view>
 
 // Writes a generated corpus for script/bench, or prints the targets it is made for.
-// Usage: purgix_bench_corpus hosts|log crlf|lf MIB PATH [TRAILER]
+// Usage: purgix_bench_corpus hosts|log[-sparse] crlf|lf MIB PATH [TRAILER]
 //        purgix_bench_corpus targets hosts|log
 namespace {
 
 using namespace purgix::bench;
 
-constexpr const char* kUsage = "usage: purgix_bench_corpus hosts|log crlf|lf MIB PATH [TRAILER]\n"
+constexpr const char* kUsage = "usage: purgix_bench_corpus hosts|log[-sparse] crlf|lf MIB PATH "
+                               "[TRAILER]\n"
                                "       purgix_bench_corpus targets hosts|log\n";
+
+constexpr std::string_view kSparseSuffix = "-sparse";
 
 bool parseKind(std::string_view text, CorpusKind& kind)
 {
+    if (text.ends_with(kSparseSuffix)) {
+        text.remove_suffix(kSparseSuffix.size());
+    }
     kind = text == "log" ? CorpusKind::Log : CorpusKind::Hosts;
     return text == "hosts" || text == "log";
 }
@@ -41,6 +47,7 @@ int writeFile(CorpusKind kind, char* argv[], int argc)
     }
     CorpusOptions options;
     options.kind = kind;
+    options.sparse = std::string_view(argv[1]).ends_with(kSparseSuffix);
     options.lineEnd = lineEnd == "lf" ? LineEnd::Lf : LineEnd::CrLf;
     options.bytes = std::strtoull(argv[3], nullptr, 10) << 20;
     options.trailer = argc == 6 ? argv[5] : "";
