@@ -1,5 +1,5 @@
 // Runs the one-scan filter over an in-memory file with a tiny buffer, short reads and
-// writes, and now and then a failing read, write, truncate or seek, and compares it with
+// writes, and now and then a failing read, rewind, write or cut-back, and compares it with
 // the model.
 #include "fuzz_input.h"
 #include "memory_filter.h"
@@ -14,7 +14,7 @@ namespace {
 
 using purgix::engine::FilterResult;
 using purgix::fuzz::FuzzCase;
-using Operation = purgix::test::FaultyFileSystem::Operation;
+using Operation = purgix::test::MemoryFilter::Operation;
 
 // Knob values from here on make one call of the file layer fail, so most inputs run clean.
 constexpr std::uint8_t kFirstFaultKnob = 0xE0;
@@ -41,15 +41,12 @@ std::string failureText(FilterResult::Failure failure)
     return "unknown";
 }
 
-// A failed read is a read failure; a failed write or truncate is a write failure; a
-// failed seek is either, as both the input (to read it again) and the output seek.
+// A failed read or rewind is a read failure; a failed write or cut-back a write failure.
 void checkInjectedFailure(const FuzzCase& input, Operation failed, const FilterResult& result)
 {
-    FilterResult::Failure expected =
-        failed == Operation::Read ? FilterResult::Failure::Read : FilterResult::Failure::Write;
-    if (failed == Operation::Seek && result.failure == FilterResult::Failure::Read) {
-        expected = FilterResult::Failure::Read;
-    }
+    const bool reading = failed == Operation::Read || failed == Operation::Rewind;
+    const FilterResult::Failure expected =
+        reading ? FilterResult::Failure::Read : FilterResult::Failure::Write;
     if (result.failure != expected || result.errorNumber != EIO) {
         purgix::fuzz::reportMismatch(
             "failure of an injected fault", input, failureText(expected) + " EIO",
@@ -63,14 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const FuzzCase input = purgix::fuzz::parseFuzzCase(data, size);
     purgix::test::MemoryFilter filter(input.body);
-    filter.files().limitTransfers(input.knobs[0] & 0x0f, input.knobs[0] >> 4);
+    filter.limitTransfers(input.knobs[0] & 0x0f, input.knobs[0] >> 4);
     if (input.knobs[1] >= kFirstFaultKnob) {
-        filter.files().failCall(input.knobs[1] - kFirstFaultKnob + 1, EIO);
+        filter.failCall(input.knobs[1] - kFirstFaultKnob + 1, EIO);
     }
 
     const FilterResult result = filter.run(input.slots, input.bufferSize);
 
-    if (const std::optional<Operation> failed = filter.files().failedOperation()) {
+    if (const std::optional<Operation> failed = filter.failedOperation()) {
         checkInjectedFailure(input, *failed, result);
         return 0;
     }

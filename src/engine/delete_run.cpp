@@ -1,14 +1,85 @@
 #include "delete_run.h"
 
-#include "file_rewrite.h"
 #include "file_system.h"
+#include "line_filter.h"
 #include "overflow_limit.h"
 #include "run_messages.h"
+#include "save_file.h"
 #include "temporary_file.h"
 
-#include <sys/stat.h>
+#include <cerrno>
+#include <optional>
 
 namespace purgix::engine {
+
+namespace {
+
+using platform::FileError;
+using platform::SaveFile;
+
+std::optional<FileError> failureOf(const FilterResult& result, const SaveFile& file)
+{
+    switch (result.failure) {
+    case FilterResult::Failure::None:
+        return std::nullopt;
+    case FilterResult::Failure::Read:
+        return file.readError(result.errorNumber);
+    case FilterResult::Failure::Write:
+        return file.writeError(result.errorNumber);
+    }
+    return std::nullopt;
+}
+
+// Filters the file again from its start with fewer slots.
+std::optional<FileError> refilter(SaveFile& file, const TargetSlots& slots, std::size_t bufferSize,
+                                  FilterResult& counts)
+{
+    if (!file.original().rewind()) {
+        return file.readError(errno);
+    }
+    if (!file.content().cutBack(0)) {
+        return file.writeError(errno);
+    }
+    counts = filterLines(file.original(), file.content(), slots, bufferSize);
+    return failureOf(counts, file);
+}
+
+// The run once the file is open: one scan for all slots; when that would overflow the
+// line count, the slots before the overflowing one stay applied, as if each had had a
+// pass of its own, and the run reports the overflow.
+DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::size_t bufferSize)
+{
+    FilterResult counts = filterLines(file.original(), file.content(), slots, bufferSize);
+    if (std::optional<FileError> failure = failureOf(counts, file)) {
+        return failedOutcome(failure->message());
+    }
+    const std::optional<int> overflowSlot = findOverflowSlot(counts.droppedPerSlot, slots);
+    const TargetSlots applied = overflowSlot ? slotsBefore(slots, *overflowSlot) : slots;
+    if (overflowSlot) {
+        if (allSlotsEmpty(applied)) {
+            return failedOutcome(std::string(kOverflowMessage));
+        }
+        if (std::optional<FileError> failure = refilter(file, applied, bufferSize, counts)) {
+            return failedOutcome(failure->message());
+        }
+    }
+    std::uint64_t deleted = droppedLines(counts.droppedPerSlot, applied);
+    const platform::CarryOver carryOver = [&](platform::ByteSource& appended,
+                                              platform::ByteSink& content) {
+        const FilterResult more = filterAppendedLines(appended, content, applied, counts.lineEnds);
+        deleted += droppedLines(more.droppedPerSlot, applied);
+        return failureOf(more, file);
+    };
+    if (std::optional<FileError> failure = file.commit(carryOver)) {
+        return failedOutcome(failure->message());
+    }
+    if (overflowSlot) {
+        return failedOutcome(std::string(kOverflowMessage));
+    }
+    return deletedOutcome(static_cast<int>(deleted));
+}
+
+} // namespace
 
 DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
                            const DeleteRunOptions& options)
@@ -16,12 +87,12 @@ DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
     platform::FileSystem& fileSystem =
         options.fileSystem != nullptr ? *options.fileSystem : platform::systemFileSystem();
     const std::string tempFolder = platform::temporaryFolderPath();
-    struct stat tempFolderStatus = {};
-    if (fileSystem.stat(tempFolder, tempFolderStatus) != 0 || !S_ISDIR(tempFolderStatus.st_mode)) {
+    switch (platform::checkTemporaryFolder(fileSystem, tempFolder)) {
+    case platform::TemporaryFolder::Usable:
+        break;
+    case platform::TemporaryFolder::NotAFolder:
         return failedOutcome(std::string(kTempPathMessage));
-    }
-    platform::TemporaryFile tempFile(fileSystem, tempFolder, "tmp");
-    if (!tempFile.isOpen()) {
+    case platform::TemporaryFolder::NoNewFile:
         return failedOutcome(std::string(kTempNameMessage));
     }
     if (options.onTempFileReady) {
@@ -30,9 +101,11 @@ DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
     if (allSlotsEmpty(slots)) {
         return deletedOutcome(0);
     }
-    return FileRewrite(fileSystem, path, slots, options.bufferSize, tempFile,
-                       tempFolderStatus.st_dev)
-        .run();
+    SaveFile file(fileSystem, path, SaveFile::Use::Replace, tempFolder);
+    if (std::optional<FileError> failure = file.open()) {
+        return failedOutcome(failure->message());
+    }
+    return filterAndCommit(file, slots, options.bufferSize);
 }
 
 } // namespace purgix::engine

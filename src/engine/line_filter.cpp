@@ -1,12 +1,10 @@
 #include "line_filter.h"
 
-#include "file_system.h"
 #include "line_writer.h"
 #include "multi_literal_search.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -48,8 +46,9 @@ TargetSlots withoutSlotsHolding(const TargetSlots& slots, char byte)
 class LineScanner
 {
 public:
-    LineScanner(platform::FileSystem& fileSystem, int inputFd, int outputFd,
-                const TargetSlots& slots, std::size_t bufferSize);
+    // With `fixedLineEnds`, the lines end as it says whatever the bytes hold.
+    LineScanner(platform::ByteSource& source, platform::ByteSink& sink, const TargetSlots& slots,
+                std::size_t bufferSize, std::optional<LineEnds> fixedLineEnds);
 
     FilterResult run();
 
@@ -68,7 +67,7 @@ private:
         bool scanned = false; // some block was scanned already
         Carried carried = Carried::Unwritten;
         int droppedSlot = 0;
-        off_t aheadOffset = 0; // output offset where a line written ahead began
+        std::int64_t aheadOffset = 0; // output offset where a line written ahead began
     };
 
     FilterResult fail(FilterResult::Failure failure, int errorNumber);
@@ -90,13 +89,14 @@ private:
     void moveToFront(const char* begin, const char* end);
     void finishLastLine();
 
-    platform::FileSystem& m_fileSystem;
-    int m_inputFd;
+    platform::ByteSource& m_source;
     const TargetSlots& m_slots;
+    bool m_lineEndsFixed;
     MultiLiteralSearch m_search;
     std::size_t m_capacity;
     std::vector<char> m_buffer;
     LineWriter m_writer;
+    std::int64_t m_startOffset; // where the output began in the sink
     LineEnds m_lineEnds = LineEnds::Lf;
     char m_terminator = kLf;
     // Bytes of a line's end that may begin an occurrence finished only by the next block.
@@ -105,20 +105,22 @@ private:
     FilterResult m_result;
 };
 
-LineScanner::LineScanner(platform::FileSystem& fileSystem, int inputFd, int outputFd,
-                         const TargetSlots& slots, std::size_t bufferSize)
-    : m_fileSystem(fileSystem), m_inputFd(inputFd), m_slots(slots), m_search(slots),
+LineScanner::LineScanner(platform::ByteSource& source, platform::ByteSink& sink,
+                         const TargetSlots& slots, std::size_t bufferSize,
+                         std::optional<LineEnds> fixedLineEnds)
+    : m_source(source), m_slots(slots), m_lineEndsFixed(fixedLineEnds.has_value()), m_search(slots),
       m_capacity(std::max(bufferSize, 2 * m_search.longestLength())),
-      m_buffer(m_capacity + kSearchOverread), m_writer(fileSystem, outputFd, m_capacity)
+      m_buffer(m_capacity + kSearchOverread), m_writer(sink, m_capacity),
+      m_startOffset(sink.length())
 {
-    useLineEnds(LineEnds::Lf);
+    useLineEnds(fixedLineEnds.value_or(LineEnds::Lf));
 }
 
 FilterResult LineScanner::run()
 {
     for (;;) {
-        const ssize_t count =
-            m_fileSystem.read(m_inputFd, m_buffer.data() + m_state.size, m_capacity - m_state.size);
+        const std::ptrdiff_t count =
+            m_source.read(m_buffer.data() + m_state.size, m_capacity - m_state.size);
         if (count < 0) {
             return fail(FilterResult::Failure::Read, errno);
         }
@@ -142,6 +144,7 @@ FilterResult LineScanner::run()
     if (m_writer.failed()) {
         return fail(FilterResult::Failure::Write, m_writer.errorNumber());
     }
+    m_result.lineEnds = m_lineEnds;
     return m_result;
 }
 
@@ -166,7 +169,7 @@ void LineScanner::useLineEnds(LineEnds lineEnds)
 // Returns false when that happens after a block was scanned, so the scan must start over.
 bool LineScanner::chooseLineEnds(std::size_t count)
 {
-    if (m_lineEnds != LineEnds::Lf) {
+    if (m_lineEndsFixed || m_lineEnds != LineEnds::Lf) {
         return true;
     }
     const char* block = m_buffer.data() + m_state.size;
@@ -184,11 +187,11 @@ bool LineScanner::chooseLineEnds(std::size_t count)
 // Reads the file again from its start under the CR rule, discarding what was written.
 bool LineScanner::startOver()
 {
-    if (m_fileSystem.seek(m_inputFd, 0, SEEK_SET) < 0) {
+    if (!m_source.rewind()) {
         fail(FilterResult::Failure::Read, errno);
         return false;
     }
-    m_writer.cutBack(0);
+    m_writer.cutBack(m_startOffset);
     if (m_writer.failed()) {
         fail(FilterResult::Failure::Write, m_writer.errorNumber());
         return false;
@@ -360,7 +363,7 @@ void LineScanner::finishLastLine()
 {
     const char* begin = m_buffer.data() + m_state.lineStart;
     const char* end = m_buffer.data() + m_state.size;
-    if (m_lineEnds == LineEnds::Lf && !m_state.sawLf) {
+    if (!m_lineEndsFixed && m_lineEnds == LineEnds::Lf && !m_state.sawLf) {
         // Neither CR nor LF: the file is one line under the CR rule.
         m_writer.setLineEnds(LineEnds::CrOrCrLf);
     }
@@ -374,11 +377,18 @@ void LineScanner::finishLastLine()
 
 } // namespace
 
-FilterResult filterLines(platform::FileSystem& fileSystem, int inputFd, int outputFd,
+FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
                          const TargetSlots& slots, std::size_t bufferSize)
 {
-    LineScanner scanner(fileSystem, inputFd, outputFd, slots,
-                        bufferSize == 0 ? kDefaultBufferSize : bufferSize);
+    LineScanner scanner(source, sink, slots, bufferSize == 0 ? kDefaultBufferSize : bufferSize,
+                        std::nullopt);
+    return scanner.run();
+}
+
+FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
+                                 const TargetSlots& slots, LineEnds lineEnds)
+{
+    LineScanner scanner(source, sink, slots, kDefaultBufferSize, lineEnds);
     return scanner.run();
 }
 

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "byte_stream.h"
+#include "line_ends.h"
 #include "target_slots.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
-namespace purgix::platform {
-class FileSystem;
-}
 
 namespace purgix::engine {
 
@@ -21,18 +19,23 @@ struct FilterResult
     // Dropped lines, each counted for the lowest slot whose text it contains.
     std::array<std::uint64_t, kSlotCount> droppedPerSlot{};
     Failure failure = Failure::None;
-    int errorNumber = 0; // errno of the failed read or write
+    int errorNumber = 0;                    // errno of the failed read or write
+    LineEnds lineEnds = LineEnds::CrOrCrLf; // how the file's lines turned out to end
 };
 
-// Streams `inputFd` to its end into `outputFd` (a new, empty file positioned at 0),
-// leaving out every line that contains the text of a non-empty slot. In a file with at
-// least one LF and no CR, each LF ends a line and kept lines are written followed by LF.
-// In every other file a line ends at CR or CR LF, a lone LF belongs to the line, and kept
-// lines are written followed by CR LF. A last line without terminator is a line. Kept
-// lines go out byte for byte apart from their terminator. Memory stays bounded by
-// `bufferSize` (0 picks the default; it grows to twice the longest target when that is
-// larger) whatever the file's or a line's length.
-FilterResult filterLines(platform::FileSystem& fileSystem, int inputFd, int outputFd,
+// Streams `source` to its end into `sink` (empty), leaving out every line that contains
+// the text of a non-empty slot. In a file with at least one LF and no CR, each LF ends a
+// line and kept lines are written followed by LF. In every other file a line ends at CR
+// or CR LF, a lone LF belongs to the line, and kept lines are written followed by CR LF.
+// A last line without terminator is a line. Kept lines go out byte for byte apart from
+// their terminator. Memory stays bounded by `bufferSize` (0 picks the default; it grows
+// to twice the longest target when that is larger) whatever the file's or a line's length.
+FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
                          const TargetSlots& slots, std::size_t bufferSize = kDefaultBufferSize);
+
+// Filters lines that were appended to a file already filtered, whose lines end as
+// `lineEnds` says, onto the end of `sink`.
+FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
+                                 const TargetSlots& slots, LineEnds lineEnds);
 
 } // namespace purgix::engine

@@ -1,14 +1,11 @@
 #include "line_writer.h"
 
-#include "file_system.h"
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include <bit>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace purgix::engine {
@@ -49,8 +46,8 @@ const char* findLoneCr(const char* begin, const char* end)
 
 } // namespace
 
-LineWriter::LineWriter(platform::FileSystem& fileSystem, int fd, std::size_t capacity)
-    : m_fileSystem(fileSystem), m_fd(fd), m_buffer(capacity)
+LineWriter::LineWriter(platform::ByteSink& sink, std::size_t capacity)
+    : m_sink(sink), m_buffer(capacity), m_flushedOffset(sink.length())
 {
 }
 
@@ -91,7 +88,7 @@ void LineWriter::append(const char* data, std::size_t size)
     if (size >= m_buffer.size() / 2) {
         flush();
         writeOut(data, size);
-        m_flushedOffset += static_cast<off_t>(size);
+        m_flushedOffset += static_cast<std::int64_t>(size);
         return;
     }
     if (size > m_buffer.size() - m_used) {
@@ -104,17 +101,16 @@ void LineWriter::append(const char* data, std::size_t size)
 void LineWriter::flush()
 {
     writeOut(m_buffer.data(), m_used);
-    m_flushedOffset += static_cast<off_t>(m_used);
+    m_flushedOffset += static_cast<std::int64_t>(m_used);
     m_used = 0;
 }
 
 void LineWriter::writeOut(const char* data, std::size_t size)
 {
     while (size > 0 && !failed()) {
-        const ssize_t written = m_fileSystem.write(m_fd, data, size);
-        if (written <= 0) {
-            // A file that takes no bytes and names no reason counts as an I/O error.
-            m_errorNumber = written < 0 ? errno : EIO;
+        const std::ptrdiff_t written = m_sink.write(data, size);
+        if (written < 0) {
+            m_errorNumber = errno;
             return;
         }
         data += written;
@@ -122,7 +118,7 @@ void LineWriter::writeOut(const char* data, std::size_t size)
     }
 }
 
-void LineWriter::cutBack(off_t offset)
+void LineWriter::cutBack(std::int64_t offset)
 {
     if (offset >= m_flushedOffset) {
         m_used = static_cast<std::size_t>(offset - m_flushedOffset);
@@ -132,7 +128,7 @@ void LineWriter::cutBack(off_t offset)
     if (failed()) {
         return;
     }
-    if (m_fileSystem.truncate(m_fd, offset) != 0 || m_fileSystem.seek(m_fd, offset, SEEK_SET) < 0) {
+    if (!m_sink.cutBack(offset)) {
         m_errorNumber = errno;
         return;
     }

@@ -1,15 +1,16 @@
 #include "target_settings.h"
 
-#include "atomic_replace.h"
-#include "error_text.h"
+#include "file_stream.h"
 #include "file_system.h"
+#include "locked_file.h"
+#include "save_file.h"
+#include "temporary_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
+#include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 
 namespace purgix::settings {
@@ -17,30 +18,15 @@ namespace purgix::settings {
 namespace {
 
 constexpr std::size_t kReadChunkSize = 64 * 1024;
+constexpr std::string_view kReadAction = "read the target strings from";
+
+// The most that ten lines of targets no longer than kMaxTargetLength can take.
+constexpr std::size_t kMaxLeadingBytes = kTargetCount * (kMaxTargetLength + 2);
 
 platform::FileSystem& fileSystemOrSystem(platform::FileSystem* fileSystem)
 {
     return fileSystem != nullptr ? *fileSystem : platform::systemFileSystem();
 }
-
-// A FIFO or a device could block or never end, so only regular files are read.
-std::string refusalOfNonRegular(platform::FileSystem& fileSystem, int fd)
-{
-    struct stat status = {};
-    if (fileSystem.fstat(fd, status) != 0) {
-        return platform::errorReason(errno);
-    }
-    if (S_ISDIR(status.st_mode)) {
-        return platform::errorReason(EISDIR);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return "Not a regular file";
-    }
-    return {};
-}
-
-// The most that ten lines of targets no longer than kMaxTargetLength can take.
-constexpr std::size_t kMaxLeadingBytes = kTargetCount * (kMaxTargetLength + 2);
 
 std::string tooLongReason()
 {
@@ -49,23 +35,24 @@ std::string tooLongReason()
 
 // Appends the file's bytes to `content` until ten lines are complete or the file ends;
 // lines past the tenth are never used, so they are never read.
-std::string readLeadingLines(platform::FileSystem& fileSystem, int fd, std::string& content)
+std::optional<platform::FileError> readLeadingLines(platform::ByteSource& source,
+                                                    const std::string& path, std::string& content)
 {
     std::array<char, kReadChunkSize> chunk;
     while (!holdsTenLines(content)) {
         if (content.size() > kMaxLeadingBytes) {
-            return tooLongReason();
+            return platform::FileError::cannot(kReadAction, path, tooLongReason());
         }
-        const ssize_t count = fileSystem.read(fd, chunk.data(), chunk.size());
+        const std::ptrdiff_t count = source.read(chunk.data(), chunk.size());
         if (count < 0) {
-            return platform::errorReason(errno);
+            return platform::FileError::cannot(kReadAction, path, errno);
         }
         if (count == 0) {
             break;
         }
         content.append(chunk.data(), static_cast<std::size_t>(count));
     }
-    return {};
+    return std::nullopt;
 }
 
 bool holdsOverlongTarget(const Targets& targets)
@@ -74,22 +61,47 @@ bool holdsOverlongTarget(const Targets& targets)
                        [](const std::string& target) { return target.size() > kMaxTargetLength; });
 }
 
-// Reads the start of the settings file into `content`; returns why it failed, or "".
-std::string readSettingsFile(platform::FileSystem& fileSystem, const std::string& path,
-                             std::string& content, bool& missing)
+// Reads the ten targets of the settings file over `targets`.
+std::optional<platform::FileError> readTargets(platform::FileSystem& fileSystem,
+                                               const std::string& path, Targets& targets)
 {
-    // O_NONBLOCK keeps the open itself from waiting for a writer when the path is a FIFO.
-    const int fd = fileSystem.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        missing = errno == ENOENT;
-        return platform::errorReason(errno);
+    platform::FileDescriptor fd;
+    if (auto failure = platform::openRegularFile(fileSystem, path, kReadAction, fd)) {
+        return failure;
     }
-    std::string reason = refusalOfNonRegular(fileSystem, fd);
-    if (reason.empty()) {
-        reason = readLeadingLines(fileSystem, fd, content);
+    platform::FileSource source(fileSystem, fd.get());
+    std::string content;
+    if (auto failure = readLeadingLines(source, path, content)) {
+        return failure;
     }
-    fileSystem.close(fd);
-    return reason;
+    applySettingsContent(content, targets);
+    if (holdsOverlongTarget(targets)) {
+        return platform::FileError::cannot(kReadAction, path, tooLongReason());
+    }
+    return std::nullopt;
+}
+
+std::optional<platform::FileError> writeTargets(platform::FileSystem& fileSystem,
+                                                const std::string& path, const Targets& targets)
+{
+    // A longer target could not be read back, so saving it would lose it.
+    for (std::size_t slot = 0; slot < targets.size(); ++slot) {
+        if (targets[slot].size() > kMaxTargetLength) {
+            return platform::FileError::cannot("write", path,
+                                               "target string " + std::to_string(slot + 1) +
+                                                   " is longer than " +
+                                                   std::to_string(kMaxTargetLength) + " bytes");
+        }
+    }
+    platform::SaveFile file(fileSystem, path, platform::SaveFile::Use::Save,
+                            platform::temporaryFolderPath());
+    if (auto failure = file.open()) {
+        return failure;
+    }
+    if (const int error = platform::writeAll(file.content(), formatSettingsContent(targets))) {
+        return file.writeError(error);
+    }
+    return file.commit();
 }
 
 } // namespace
@@ -103,19 +115,11 @@ std::string settingsFilePath(std::string_view programFolder)
 
 LoadResult loadTargets(const std::string& path, Targets& targets, platform::FileSystem* fileSystem)
 {
-    std::string content;
-    bool missing = false;
-    std::string reason = readSettingsFile(fileSystemOrSystem(fileSystem), path, content, missing);
     Targets read = targets;
-    applySettingsContent(content, read);
-    if (reason.empty() && holdsOverlongTarget(read)) {
-        reason = tooLongReason();
-    }
-    if (!reason.empty()) {
+    if (auto failure = readTargets(fileSystemOrSystem(fileSystem), path, read)) {
         // A part read before the failure is not trusted: the whole file counts as unreadable.
         targets.fill({});
-        return {false, missing,
-                "Cannot read the target strings from \"" + path + "\": " + reason + "."};
+        return {false, failure->errorNumber() == ENOENT, failure->message()};
     }
     targets = std::move(read);
     return {true, false, {}};
@@ -124,18 +128,8 @@ LoadResult loadTargets(const std::string& path, Targets& targets, platform::File
 SaveResult saveTargets(const std::string& path, const Targets& targets,
                        platform::FileSystem* fileSystem)
 {
-    // A longer target could not be read back, so saving it would lose it.
-    for (std::size_t slot = 0; slot < targets.size(); ++slot) {
-        if (targets[slot].size() > kMaxTargetLength) {
-            return {false, "The target strings were not saved to \"" + path + "\": target string " +
-                               std::to_string(slot + 1) + " is longer than " +
-                               std::to_string(kMaxTargetLength) + " bytes."};
-        }
-    }
-    const platform::ReplaceResult replaced = platform::replaceFileAtomically(
-        fileSystemOrSystem(fileSystem), path, formatSettingsContent(targets));
-    if (!replaced.succeeded) {
-        return {false, "The target strings were not saved. " + replaced.message};
+    if (auto failure = writeTargets(fileSystemOrSystem(fileSystem), path, targets)) {
+        return {false, "The target strings were not saved. " + failure->message()};
     }
     return {true, {}};
 }

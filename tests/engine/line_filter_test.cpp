@@ -15,7 +15,7 @@ using test::filterInMemory;
 using test::MemoryFilter;
 using test::PrintTo;
 using test::slotsOf;
-using Operation = test::FaultyFileSystem::Operation;
+using Operation = test::MemoryFilter::Operation;
 using namespace std::string_literals;
 
 using Counts = std::array<std::uint64_t, kSlotCount>;
@@ -146,18 +146,18 @@ TEST(LineFilter, LineLongerThanTheBufferIsCutBackWhenItsTargetComesLast)
 {
     const std::string longLine = std::string(100000, 'x') + "\nend";
     MemoryFilter filter("first\r\n" + longLine + "\r\nlast");
-    filter.files().limitTransfers(4096, 0);
+    filter.limitTransfers(4096, 0);
     const FilterResult result = filter.run(slotsOf({"end"}), 1024);
     EXPECT_EQ(filter.output(), "first\r\nlast\r\n");
     EXPECT_EQ(result.droppedPerSlot[0], 1u);
-    EXPECT_GE(filter.files().callCount(Operation::Truncate), 1);
+    EXPECT_GE(filter.callCount(Operation::CutBack), 1);
 }
 
 TEST(LineFilter, ReadFailureStopsWithItsErrno)
 {
     MemoryFilter filter(std::string(100, 'a'));
-    filter.files().limitTransfers(10, 0);
-    filter.files().failCall(3, EIO, Operation::Read);
+    filter.limitTransfers(10, 0);
+    filter.failCall(3, EIO, Operation::Read);
     const FilterResult result = filter.run(slotsOf({"b"}), 16);
     EXPECT_EQ(result.failure, FilterResult::Failure::Read);
     EXPECT_EQ(result.errorNumber, EIO);
@@ -167,7 +167,7 @@ TEST(LineFilter, WriteFailureStopsWithItsErrno)
 {
     for (const std::size_t bufferSize : {std::size_t{8}, kDefaultBufferSize}) {
         MemoryFilter filter("line\rline\rline\r");
-        filter.memory().limitFileSize(10);
+        filter.limitOutputSize(10);
         const FilterResult result = filter.run(slotsOf({"b"}), bufferSize);
         EXPECT_EQ(result.failure, FilterResult::Failure::Write);
         EXPECT_EQ(result.errorNumber, ENOSPC);
@@ -177,7 +177,7 @@ TEST(LineFilter, WriteFailureStopsWithItsErrno)
 TEST(LineFilter, FailedCutBackIsAWriteFailure)
 {
     MemoryFilter filter(std::string(1000, 'x') + "b");
-    filter.files().failCall(1, EROFS, Operation::Truncate);
+    filter.failCall(1, EROFS, Operation::CutBack);
     const FilterResult result = filter.run(slotsOf({"b"}), 64);
     EXPECT_EQ(result.failure, FilterResult::Failure::Write);
     EXPECT_EQ(result.errorNumber, EROFS);

@@ -128,11 +128,6 @@ struct OutsideWriter
 std::vector<OutsideWriter> outsideWriters()
 {
     return {
-        {"appends a line",
-         [](const fs::path& file) {
-             std::ofstream(file, std::ios::binary | std::ios::app) << "written meanwhile\r\n";
-         },
-         std::string(kListBefore) + "written meanwhile\r\n"},
         {"rewrites it in place with the same size",
          [](const fs::path& file) {
              std::fstream(file, std::ios::binary | std::ios::in | std::ios::out) << "KEEP";
@@ -181,6 +176,40 @@ TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
         EXPECT_NE(outcome.message.find("changed during the run"), std::string::npos)
             << outcome.message;
         EXPECT_EQ(readFile(path), writer.expected) << "the other writer's content was lost";
+        EXPECT_EQ(folder.tempDirListing(), "");
+        EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
+    }
+}
+
+// Shells and loggers open the file, append and close it again, at any moment of a run.
+TEST(ConcurrentRuns, LinesAppendedDuringTheRunAreFilteredAndKept)
+{
+    using Operation = FaultyFileSystem::Operation;
+    const std::pair<const char*, Operation> moments[] = {
+        {"while it is read", Operation::Read},
+        {"once it is filtered", Operation::Fsync},
+        {"just before the rename", Operation::Rename},
+    };
+    for (const auto& [moment, operation] : moments) {
+        SCOPED_TRACE(moment);
+        TestFolder folder;
+        const std::string path = folder.write("list.txt", kListBefore);
+        FaultyFileSystem files;
+        bool written = false;
+        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+            if (call.operation == operation && !written) {
+                written = true;
+                std::ofstream(path, std::ios::binary | std::ios::app) << "drop it\r\nappended\r\n";
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+
+        const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+
+        ASSERT_TRUE(written);
+        EXPECT_EQ(outcome.message, "2 lines deleted.");
+        EXPECT_EQ(readFile(path), "keep\r\nkeep too\r\nappended\r\n");
         EXPECT_EQ(folder.tempDirListing(), "");
         EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
     }

@@ -174,7 +174,8 @@ TEST(HostileInput, FileWithoutReadPermissionIsRefusedAndKept)
     engine::DeleteRunOptions options;
     if (::geteuid() == 0) {
         // Permission bits do not stop root, so the refusal is played by the file layer.
-        files.failCall(1, EACCES, FaultyFileSystem::Operation::Open);
+        // The first open makes the run's temporary file; the second opens the file.
+        files.failCall(2, EACCES, FaultyFileSystem::Operation::Open);
         options.fileSystem = &files;
     } else {
         fs::permissions(path, fs::perms::owner_write);

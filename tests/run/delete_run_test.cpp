@@ -44,7 +44,7 @@ TEST_F(DeleteRunTest, MissingOrNonFolderTemporaryFolderGivesThePathMessage)
 TEST_F(DeleteRunTest, TemporaryFileThatCannotBeCreatedGivesTheNameMessage)
 {
     FaultyFileSystem fileSystem;
-    fileSystem.failCall(1, EACCES, Operation::CreateUnique);
+    fileSystem.failCall(1, EACCES, Operation::Open);
     const std::string path = m_folder.write("hosts", kUnrewritten);
     engine::DeleteRunOptions options;
     options.fileSystem = &fileSystem;
@@ -54,9 +54,9 @@ TEST_F(DeleteRunTest, TemporaryFileThatCannotBeCreatedGivesTheNameMessage)
     EXPECT_EQ(readFile(path), kUnrewritten);
 }
 
-// The file layer's log shows the order of the steps, and that the temporary file is only
-// ever used through the descriptor it was created with.
-TEST_F(DeleteRunTest, HookRunsOnceWithAPrivateTemporaryFileBeforeTheFileIsRead)
+// The file layer's log shows the order of the steps, and that no temporary file is ever
+// opened again by its name.
+TEST_F(DeleteRunTest, HookRunsOnceAfterTheTemporaryFileAndBeforeTheFileIsRead)
 {
     FaultyFileSystem fileSystem;
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
@@ -66,16 +66,15 @@ TEST_F(DeleteRunTest, HookRunsOnceWithAPrivateTemporaryFileBeforeTheFileIsRead)
     options.onTempFileReady = [&] {
         ++hookCalls;
         EXPECT_EQ(fileSystem.callCount(Operation::Read), 0);
-        const auto entries = fs::directory_iterator(m_folder.tempDir());
-        ASSERT_NE(entries, fs::directory_iterator());
-        EXPECT_EQ(entries->path().filename().string().substr(0, 3), "tmp");
-        EXPECT_EQ(fs::status(entries->path()).permissions(),
-                  fs::perms::owner_read | fs::perms::owner_write);
+        const std::vector<std::string> opened = fileSystem.pathsOf(Operation::Open);
+        ASSERT_EQ(opened.size(), 1U);
+        EXPECT_EQ(opened[0], m_folder.tempDir().string());
     };
     EXPECT_EQ(runDelete(path, slotsOf({"a"}), options).message, "1 lines deleted.");
     EXPECT_EQ(hookCalls, 1);
     for (const std::string& opened : fileSystem.pathsOf(Operation::Open)) {
-        EXPECT_NE(opened.find(m_folder.tempDir().string()), 0U) << "reopened " << opened;
+        EXPECT_EQ(opened.find(m_folder.path().string() + "/."), std::string::npos)
+            << "reopened " << opened;
     }
 }
 

@@ -196,13 +196,14 @@ TEST_P(FailedSave, LeavesTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(entryNames(folder.path()), "purgix.ini tmp ");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, FailedSave,
-    testing::Values(
-        SaveFailureCase{"FolderNotWritable", Operation::CreateUnique, EACCES, "Permission denied"},
-        SaveFailureCase{"FlushFails", Operation::Fsync, EIO, "Input/output error"},
-        SaveFailureCase{"RenameRefused", Operation::Rename, EROFS, "Read-only file system"}),
-    test::CaseName{});
+INSTANTIATE_TEST_SUITE_P(Failures, FailedSave,
+                         testing::Values(SaveFailureCase{"FileCannotBeOpened", Operation::Open,
+                                                         EACCES, "Permission denied"},
+                                         SaveFailureCase{"FlushFails", Operation::Fsync, EIO,
+                                                         "Input/output error"},
+                                         SaveFailureCase{"RenameRefused", Operation::Rename, EROFS,
+                                                         "Read-only file system"}),
+                         test::CaseName{});
 
 } // namespace
 } // namespace purgix::settings

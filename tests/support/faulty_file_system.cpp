@@ -11,11 +11,13 @@ namespace {
 using Operation = FaultyFileSystem::Operation;
 
 // In the order of Operation, whose last member closes the count.
-static_assert(static_cast<std::size_t>(Operation::RealPath) + 1 ==
+static_assert(static_cast<std::size_t>(Operation::RemoveXattr) + 1 ==
               FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
-    "open", "createUnique", "read",   "write", "truncate", "seek",   "fsync",  "close",    "fstat",
-    "stat", "fchmod",       "fchown", "lock",  "rename",   "unlink", "access", "realPath",
+    "open",       "createUnique", "read",     "write",       "truncate", "seek",
+    "fsync",      "close",        "fstat",    "stat",        "fchmod",   "fchown",
+    "lock",       "rename",       "unlink",   "access",      "realPath", "linkOpenFile",
+    "listXattrs", "getXattr",     "setXattr", "removeXattr",
 };
 
 std::size_t limited(std::size_t size, std::size_t limit)
@@ -197,6 +199,32 @@ std::string FaultyFileSystem::realPath(const std::string& path)
         return {};
     }
     return m_next.realPath(path);
+}
+
+int FaultyFileSystem::linkOpenFile(int fd, const std::string& path)
+{
+    return forward(
+        Operation::LinkOpenFile, [&] { return m_next.linkOpenFile(fd, path); }, path);
+}
+
+int FaultyFileSystem::listXattrs(int fd, std::vector<std::string>& names)
+{
+    return forward(Operation::ListXattrs, [&] { return m_next.listXattrs(fd, names); });
+}
+
+int FaultyFileSystem::getXattr(int fd, const std::string& name, std::string& value)
+{
+    return forward(Operation::GetXattr, [&] { return m_next.getXattr(fd, name, value); });
+}
+
+int FaultyFileSystem::setXattr(int fd, const std::string& name, const std::string& value)
+{
+    return forward(Operation::SetXattr, [&] { return m_next.setXattr(fd, name, value); });
+}
+
+int FaultyFileSystem::removeXattr(int fd, const std::string& name)
+{
+    return forward(Operation::RemoveXattr, [&] { return m_next.removeXattr(fd, name); });
 }
 
 std::string_view operationName(Operation operation)

@@ -39,8 +39,13 @@ public:
         Unlink,
         Access,
         RealPath,
+        LinkOpenFile,
+        ListXattrs,
+        GetXattr,
+        SetXattr,
+        RemoveXattr,
     };
-    static constexpr std::size_t kOperationCount = 17;
+    static constexpr std::size_t kOperationCount = 22;
 
     struct Call
     {
@@ -88,6 +93,11 @@ public:
     int unlink(const std::string& path) override;
     int access(const std::string& path, int mode) override;
     std::string realPath(const std::string& path) override;
+    int linkOpenFile(int fd, const std::string& path) override;
+    int listXattrs(int fd, std::vector<std::string>& names) override;
+    int getXattr(int fd, const std::string& name, std::string& value) override;
+    int setXattr(int fd, const std::string& name, const std::string& value) override;
+    int removeXattr(int fd, const std::string& name) override;
 
 private:
     // Logs the call and tells whether it is the one to fail, with errno set if so.

@@ -1,24 +1,133 @@
 #include "memory_filter.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace purgix::test {
 
-MemoryFilter::MemoryFilter(std::string input)
-    : m_inputFd(m_memory.addFile(std::move(input))), m_outputFd(m_memory.addFile({}))
+class MemoryFilter::Source final : public platform::ByteSource
 {
+public:
+    explicit Source(MemoryFilter& owner) : m_owner(owner) {}
+
+    std::ptrdiff_t read(char* buffer, std::size_t size) override
+    {
+        if (m_owner.injectFailure(Operation::Read)) {
+            return -1;
+        }
+        const std::string& input = m_owner.m_input;
+        std::size_t& offset = m_owner.m_inputOffset;
+        const std::size_t count =
+            limited(std::min(size, input.size() - offset), m_owner.m_readLimit);
+        std::memcpy(buffer, input.data() + offset, count);
+        offset += count;
+        return static_cast<std::ptrdiff_t>(count);
+    }
+
+    bool rewind() override
+    {
+        if (m_owner.injectFailure(Operation::Rewind)) {
+            return false;
+        }
+        m_owner.m_inputOffset = 0;
+        return true;
+    }
+
+private:
+    MemoryFilter& m_owner;
+};
+
+class MemoryFilter::Sink final : public platform::ByteSink
+{
+public:
+    explicit Sink(MemoryFilter& owner) : m_owner(owner) {}
+
+    std::ptrdiff_t write(const char* data, std::size_t size) override
+    {
+        if (m_owner.injectFailure(Operation::Write)) {
+            return -1;
+        }
+        std::string& output = m_owner.m_output;
+        std::size_t& offset = m_owner.m_outputOffset;
+        const std::size_t count = limited(size, m_owner.m_writeLimit);
+        if (offset + count > m_owner.m_outputLimit) {
+            errno = ENOSPC;
+            return -1;
+        }
+        output.resize(std::max(output.size(), offset + count));
+        std::memcpy(output.data() + offset, data, count);
+        offset += count;
+        return static_cast<std::ptrdiff_t>(count);
+    }
+
+    bool cutBack(std::int64_t length) override
+    {
+        if (m_owner.injectFailure(Operation::CutBack)) {
+            return false;
+        }
+        m_owner.m_output.resize(static_cast<std::size_t>(length));
+        m_owner.m_outputOffset = static_cast<std::size_t>(length);
+        return true;
+    }
+
+    std::int64_t length() const override
+    {
+        return static_cast<std::int64_t>(m_owner.m_output.size());
+    }
+
+private:
+    MemoryFilter& m_owner;
+};
+
+MemoryFilter::MemoryFilter(std::string input) : m_input(std::move(input)) {}
+
+void MemoryFilter::limitTransfers(std::size_t maxRead, std::size_t maxWrite)
+{
+    m_readLimit = maxRead;
+    m_writeLimit = maxWrite;
+}
+
+void MemoryFilter::failCall(int n, int errorNumber, std::optional<Operation> operation)
+{
+    m_failingCall = n;
+    m_errorNumber = errorNumber;
+    m_failingOperation = operation;
 }
 
 engine::FilterResult MemoryFilter::run(const engine::TargetSlots& slots, std::size_t bufferSize)
 {
-    return engine::filterLines(m_files, m_inputFd, m_outputFd, slots, bufferSize);
+    Source source(*this);
+    Sink sink(*this);
+    return engine::filterLines(source, sink, slots, bufferSize);
+}
+
+bool MemoryFilter::injectFailure(Operation operation)
+{
+    const int number = ++m_counts[static_cast<int>(operation)];
+    ++m_calls;
+    const int counted =
+        m_failingOperation ? (*m_failingOperation == operation ? number : 0) : m_calls;
+    if (m_failed || m_failingCall == 0 || counted != m_failingCall) {
+        return false;
+    }
+    m_failed = operation;
+    errno = m_errorNumber;
+    return true;
+}
+
+std::size_t MemoryFilter::limited(std::size_t size, std::size_t limit)
+{
+    // A transfer of nothing would look like the end of the input or a stuck disk.
+    return limit == 0 || size == 0 ? size : std::min(size, limit);
 }
 
 MemoryFilterRun filterInMemory(std::string input, const engine::TargetSlots& slots,
                                std::size_t bufferSize, std::size_t readChunk)
 {
     MemoryFilter filter(std::move(input));
-    filter.files().limitTransfers(readChunk, 0);
+    filter.limitTransfers(readChunk, 0);
     const engine::FilterResult result = filter.run(slots, bufferSize);
     return {filter.output(), result};
 }

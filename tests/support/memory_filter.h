@@ -1,34 +1,61 @@
 #pragma once
 
-#include "faulty_file_system.h"
+#include "byte_stream.h"
 #include "line_filter.h"
-#include "memory_file_system.h"
 
+#include <array>
 #include <cstddef>
+#include <limits>
+#include <optional>
 #include <string>
 
 namespace purgix::test {
 
-// The line filter over an input and an empty output file in memory, reached through a
-// FaultyFileSystem so that a test can shorten or fail chosen calls before the run.
+// The line filter over an input and an output held in memory. Before the run a test can
+// shorten the transfers, make one call fail, or cap the output as a full disk would.
 class MemoryFilter
 {
 public:
-    explicit MemoryFilter(std::string input);
-    MemoryFilter(const MemoryFilter&) = delete;
-    MemoryFilter& operator=(const MemoryFilter&) = delete;
+    enum class Operation { Read, Rewind, Write, CutBack };
 
-    MemoryFileSystem& memory() { return m_memory; }
-    FaultyFileSystem& files() { return m_files; }
+    explicit MemoryFilter(std::string input);
+
+    // At most so many bytes per read and per write call; 0 means no limit.
+    void limitTransfers(std::size_t maxRead, std::size_t maxWrite);
+    // Makes the n-th call (1-based) fail with `errorNumber`, counting every call, or only
+    // calls of `operation` when given.
+    void failCall(int n, int errorNumber, std::optional<Operation> operation = std::nullopt);
+    // A write that would make the output longer than `size` bytes fails with ENOSPC.
+    void limitOutputSize(std::size_t size) { m_outputLimit = size; }
+
     engine::FilterResult run(const engine::TargetSlots& slots,
                              std::size_t bufferSize = engine::kDefaultBufferSize);
-    const std::string& output() const { return m_memory.content(m_outputFd); }
+    const std::string& output() const { return m_output; }
+    int callCount(Operation operation) const { return m_counts[static_cast<int>(operation)]; }
+    // The operation the injected failure hit, once it has.
+    std::optional<Operation> failedOperation() const { return m_failed; }
 
 private:
-    MemoryFileSystem m_memory;
-    FaultyFileSystem m_files{m_memory};
-    int m_inputFd;
-    int m_outputFd;
+    class Source;
+    class Sink;
+
+    // Counts the call and tells whether it is the one to fail, with errno set if so.
+    bool injectFailure(Operation operation);
+    static std::size_t limited(std::size_t size, std::size_t limit);
+
+    std::string m_input;
+    std::size_t m_inputOffset = 0;
+    std::string m_output;
+    std::size_t m_outputOffset = 0;
+    std::size_t m_outputLimit = std::numeric_limits<std::size_t>::max();
+    std::size_t m_readLimit = 0;
+    std::size_t m_writeLimit = 0;
+    std::array<int, 4> m_counts{};
+    int m_calls = 0;
+    int m_failingCall = 0;
+    int m_errorNumber = 0;
+    std::optional<Operation> m_failingOperation;
+    std::optional<Operation> m_failed;
 };
 
 struct MemoryFilterRun

@@ -1,9 +1,12 @@
 #include "file_system.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
 #include <sys/file.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace purgix::platform {
@@ -94,6 +97,68 @@ public:
         std::string result(resolved);
         std::free(resolved);
         return result;
+    }
+
+    int linkOpenFile(int fd, const std::string& path) override
+    {
+        // linkat with AT_EMPTY_PATH needs a capability; the /proc link does not.
+        const std::string source = "/proc/self/fd/" + std::to_string(fd);
+        return ::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    }
+
+    int listXattrs(int fd, std::vector<std::string>& names) override
+    {
+        std::string list;
+        if (readSized(list, [&](char* data, std::size_t size) {
+                return ::flistxattr(fd, data, size);
+            }) != 0) {
+            return -1;
+        }
+        names.clear();
+        for (std::size_t start = 0; start < list.size();) {
+            const std::size_t end = list.find('\0', start);
+            names.push_back(list.substr(start, end - start));
+            start = end == std::string::npos ? list.size() : end + 1;
+        }
+        return 0;
+    }
+
+    int getXattr(int fd, const std::string& name, std::string& value) override
+    {
+        return readSized(value, [&](char* data, std::size_t size) {
+            return ::fgetxattr(fd, name.c_str(), data, size);
+        });
+    }
+
+    int setXattr(int fd, const std::string& name, const std::string& value) override
+    {
+        return ::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0);
+    }
+
+    int removeXattr(int fd, const std::string& name) override
+    {
+        return ::fremovexattr(fd, name.c_str());
+    }
+
+private:
+    // Calls `query` for the size, then for the bytes, again when they grew in between.
+    template <typename Query> static int readSized(std::string& result, Query query)
+    {
+        for (;;) {
+            const ssize_t size = query(nullptr, 0);
+            if (size < 0) {
+                return -1;
+            }
+            result.resize(static_cast<std::size_t>(size));
+            const ssize_t got = query(result.data(), result.size());
+            if (got >= 0) {
+                result.resize(static_cast<std::size_t>(got));
+                return 0;
+            }
+            if (errno != ERANGE) {
+                return -1;
+            }
+        }
     }
 };
 

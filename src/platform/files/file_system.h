@@ -4,6 +4,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <vector>
 
 namespace purgix::platform {
 
@@ -35,6 +36,13 @@ public:
     virtual int unlink(const std::string& path) = 0;
     virtual int access(const std::string& path, int mode) = 0;
     virtual std::string realPath(const std::string& path) = 0; // empty on failure
+    // Gives the unnamed file open at `fd` (made with O_TMPFILE) the name `path`.
+    virtual int linkOpenFile(int fd, const std::string& path) = 0;
+    // Extended attributes, ACLs among them (system.posix_acl_access).
+    virtual int listXattrs(int fd, std::vector<std::string>& names) = 0;
+    virtual int getXattr(int fd, const std::string& name, std::string& value) = 0;
+    virtual int setXattr(int fd, const std::string& name, const std::string& value) = 0;
+    virtual int removeXattr(int fd, const std::string& name) = 0;
 };
 
 // The process's real file system.

@@ -41,6 +41,24 @@ bool isUnchanged(const struct stat& before, const struct stat& now)
            before.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
 }
 
+std::optional<FileError> openRegularFile(FileSystem& fileSystem, const std::string& path,
+                                         std::string_view action, FileDescriptor& fd)
+{
+    // O_NONBLOCK keeps the open itself from waiting for a writer when the path is a FIFO.
+    fd = FileDescriptor(fileSystem, fileSystem.open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    struct stat status = {};
+    if (!fd.isOpen() || fileSystem.fstat(fd.get(), status) != 0) {
+        return FileError::cannot(action, path, errno);
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return FileError::cannot(action, path, EISDIR);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return FileError::cannot(action, path, std::string("Not a regular file"));
+    }
+    return std::nullopt;
+}
+
 LockedFile openLockedRegularFile(FileSystem& fileSystem, const std::string& path)
 {
     for (int attempt = 0; attempt < kMaxLockAttempts; ++attempt) {

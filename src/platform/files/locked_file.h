@@ -1,8 +1,11 @@
 #pragma once
 
 #include "file_descriptor.h"
+#include "file_error.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace purgix::platform {
@@ -26,6 +29,12 @@ struct LockedFile
 // still name the locked file; otherwise the new file is opened and locked in turn.
 // File systems without locks are read unlocked.
 LockedFile openLockedRegularFile(FileSystem& fileSystem, const std::string& path);
+
+// Opens the regular file at `path` for reading, into `fd`. A FIFO or a device is refused
+// without blocking on it, since it could wait or never end. The failure says it could
+// not `action` the file.
+std::optional<FileError> openRegularFile(FileSystem& fileSystem, const std::string& path,
+                                         std::string_view action, FileDescriptor& fd);
 
 // True when both describe the same file.
 bool isSameFile(const struct stat& first, const struct stat& second);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "file_descriptor.h"
+#include "signal_cleanup.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,14 +14,21 @@ class FileSystem;
 // The temporary folder: $TMPDIR when it is set and not empty, otherwise /tmp.
 std::string temporaryFolderPath();
 
-// The prefix of a temporary file beside `path`: ".<name>.", so that a leftover after a
-// crash is hidden and still shows which file it belongs to.
+enum class TemporaryFolder { Usable, NotAFolder, NoNewFile };
+
+// Whether `folder` is a folder in which a new temporary file can be made; the file made
+// to find out is gone again at once.
+TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& folder);
+
+// The prefix of a temporary file beside `path`: ".<name>.", so that a file left by a
+// power cut is hidden and still shows which file it belongs to.
 std::string besideFilePrefix(const std::string& path);
 
-// A new file "<folder>/<prefix>XXXXXX", created exclusively with mode 0600 so that nobody
-// can plant a file or a link under its name. It is only ever used through the
-// descriptor it was created with, and it is removed when the object goes, unless it was
-// moved over its destination.
+// A new file in `folder`, mode 0600, used only through the descriptor it was created
+// with. Where the file system allows it the file has no name (O_TMPFILE) until it is
+// moved over its destination, so nothing is left whatever ends the process; elsewhere it
+// is "<folder>/<prefix>XXXXXX", created exclusively so that nobody can plant a file or
+// a link under its name, and removed when the object goes or a signal ends the process.
 class TemporaryFile
 {
 public:
@@ -31,21 +40,29 @@ public:
     bool isOpen() const { return m_fd.isOpen(); }
     int creationError() const { return m_creationError; } // errno when !isOpen()
     int fd() const { return m_fd.get(); }
-    const std::string& path() const { return m_path; }
     const std::string& folder() const { return m_folder; }
 
-    // Empties the file and puts its offset back at 0. Returns 0 or an errno value.
-    int rewind();
+    // Gives the file a name in its folder, if it has none, so that it outlives a crash.
+    // Returns 0 or an errno value.
+    int giveName();
+
+    // Leaves the named file where it is when the object goes; returns its path.
+    const std::string& keep();
 
     // Renames the file over `destination`; from then on it is no longer removed.
     // Returns 0 or an errno value.
     int moveOver(const std::string& destination);
 
 private:
+    bool openUnnamed();
+    bool openNamed();
+
     FileSystem& m_fileSystem;
     std::string m_folder;
-    std::string m_path;
+    std::string m_prefix;
+    std::string m_path; // empty while the file has no name
     FileDescriptor m_fd;
+    std::unique_ptr<RemovalOnSignal> m_removalOnSignal;
     int m_creationError = 0;
     bool m_moved = false;
 };

@@ -1,6 +1,7 @@
-#include "atomic_replace.h"
 #include "faulty_file_system.h"
+#include "file_stream.h"
 #include "file_system.h"
+#include "save_file.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,29 @@ namespace purgix::test {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::replaceFileAtomically;
+
+struct SaveResult
+{
+    bool succeeded = false;
+    std::string message;
+};
+
+SaveResult replaceFileAtomically(platform::FileSystem& fileSystem, const std::string& path,
+                                 std::string_view content)
+{
+    platform::SaveFile file(fileSystem, path, platform::SaveFile::Use::Save,
+                            fs::temp_directory_path().string());
+    std::optional<platform::FileError> failure = file.open();
+    if (!failure) {
+        if (const int error = platform::writeAll(file.content(), content)) {
+            failure = file.writeError(error);
+        }
+    }
+    if (!failure) {
+        failure = file.commit();
+    }
+    return failure ? SaveResult{false, failure->message()} : SaveResult{true, {}};
+}
 
 mode_t modeOf(const std::string& path)
 {
@@ -22,7 +45,7 @@ mode_t modeOf(const std::string& path)
     return status.st_mode & 07777;
 }
 
-TEST(AtomicReplace, ReplacesContentKeepingModeAndFollowingALink)
+TEST(SaveFile, ReplacesContentKeepingModeAndFollowingALink)
 {
     TestFolder folder;
     const std::string path = folder.write("purgix.ini", "old");
@@ -36,7 +59,7 @@ TEST(AtomicReplace, ReplacesContentKeepingModeAndFollowingALink)
     EXPECT_EQ(modeOf(path), 0640U);
 }
 
-TEST(AtomicReplace, NewFileGetsTheModeTheUmaskAllows)
+TEST(SaveFile, NewFileGetsTheModeTheUmaskAllows)
 {
     TestFolder folder;
     const mode_t previous = ::umask(027);
@@ -48,7 +71,7 @@ TEST(AtomicReplace, NewFileGetsTheModeTheUmaskAllows)
     EXPECT_EQ(modeOf(path), 0640U);
 }
 
-TEST(AtomicReplace, ReadOnlyFileIsRefusedAndKept)
+TEST(SaveFile, ReadOnlyFileIsRefusedAndKept)
 {
     TestFolder folder;
     const std::string path = folder.write("purgix.ini", "old");
@@ -59,7 +82,7 @@ TEST(AtomicReplace, ReadOnlyFileIsRefusedAndKept)
     EXPECT_EQ(readFile(path), "old");
 }
 
-TEST(AtomicReplace, FailedFlushKeepsTheOldFileAndLeavesNothingBeside)
+TEST(SaveFile, FailedFlushKeepsTheOldFileAndLeavesNothingBeside)
 {
     FaultyFileSystem fileSystem;
     fileSystem.failCall(1, EIO, FaultyFileSystem::Operation::Fsync);

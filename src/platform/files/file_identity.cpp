@@ -1,0 +1,92 @@
+#include "file_identity.h"
+
+#include "file_system.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace purgix::platform {
+
+namespace {
+
+bool inGroup(gid_t group)
+{
+    if (group == ::getegid()) {
+        return true;
+    }
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0) {
+        return false;
+    }
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, group) != groups.end();
+}
+
+bool unsupported(int errorNumber)
+{
+    return errorNumber == ENOTSUP || errorNumber == ENOSYS;
+}
+
+int copyOwner(FileSystem& fileSystem, const struct stat& from, int toFd)
+{
+    struct stat to = {};
+    if (fileSystem.fstat(toFd, to) != 0) {
+        return errno;
+    }
+    if (to.st_uid == from.st_uid && to.st_gid == from.st_gid) {
+        return 0;
+    }
+    return fileSystem.fchown(toFd, from.st_uid, from.st_gid) == 0 ? 0 : errno;
+}
+
+int copyAttributes(FileSystem& fileSystem, int fromFd, int toFd)
+{
+    std::vector<std::string> wanted;
+    if (fileSystem.listXattrs(fromFd, wanted) != 0) {
+        return unsupported(errno) ? 0 : errno;
+    }
+    std::vector<std::string> present;
+    if (fileSystem.listXattrs(toFd, present) != 0 && !unsupported(errno)) {
+        return errno;
+    }
+    // A new file takes its folder's default ACL; the file it replaces may have had none.
+    for (const std::string& name : present) {
+        const bool inherited = name.starts_with("system.posix_acl_") &&
+                               std::find(wanted.begin(), wanted.end(), name) == wanted.end();
+        if (inherited && fileSystem.removeXattr(toFd, name) != 0) {
+            return errno;
+        }
+    }
+    std::string value;
+    for (const std::string& name : wanted) {
+        if (fileSystem.getXattr(fromFd, name, value) != 0 ||
+            fileSystem.setXattr(toFd, name, value) != 0) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+bool canGiveOwner(const struct stat& status)
+{
+    return ::geteuid() == 0 || (status.st_uid == ::geteuid() && inGroup(status.st_gid));
+}
+
+int copyIdentity(FileSystem& fileSystem, int fromFd, const struct stat& from, int toFd)
+{
+    if (const int error = copyOwner(fileSystem, from, toFd); error != 0) {
+        return error;
+    }
+    if (const int error = copyAttributes(fileSystem, fromFd, toFd); error != 0) {
+        return error;
+    }
+    return fileSystem.fchmod(toFd, from.st_mode & 07777) == 0 ? 0 : errno;
+}
+
+} // namespace purgix::platform

@@ -1,0 +1,63 @@
+#include "file_stream.h"
+
+#include "file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace purgix::platform {
+
+std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
+{
+    const ssize_t count = m_fileSystem.read(m_fd, buffer, size);
+    if (count > 0) {
+        m_offset += count;
+    }
+    return count;
+}
+
+bool FileSource::rewind()
+{
+    if (m_fileSystem.seek(m_fd, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    m_offset = 0;
+    return true;
+}
+
+std::ptrdiff_t FileSink::write(const char* data, std::size_t size)
+{
+    const ssize_t count = m_fileSystem.write(m_fd, data, size);
+    if (count == 0 && size > 0) {
+        // A file that takes no bytes and names no reason counts as an I/O error.
+        errno = EIO;
+        return -1;
+    }
+    if (count > 0) {
+        m_length += count;
+    }
+    return count;
+}
+
+bool FileSink::cutBack(std::int64_t length)
+{
+    if (m_fileSystem.truncate(m_fd, length) != 0 || m_fileSystem.seek(m_fd, length, SEEK_SET) < 0) {
+        return false;
+    }
+    m_length = length;
+    return true;
+}
+
+int writeAll(ByteSink& sink, std::string_view data)
+{
+    while (!data.empty()) {
+        const std::ptrdiff_t written = sink.write(data.data(), data.size());
+        if (written < 0) {
+            return errno;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+} // namespace purgix::platform

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "byte_stream.h"
+
+#include <cstdint>
+
+namespace purgix::platform {
+
+class FileSystem;
+
+// A file read from its start through an open descriptor.
+class FileSource final : public ByteSource
+{
+public:
+    FileSource(FileSystem& fileSystem, int fd) : m_fileSystem(fileSystem), m_fd(fd) {}
+
+    std::ptrdiff_t read(char* buffer, std::size_t size) override;
+    bool rewind() override;
+
+    // How far it was read: everything before this came through read().
+    std::int64_t offset() const { return m_offset; }
+
+private:
+    FileSystem& m_fileSystem;
+    int m_fd;
+    std::int64_t m_offset = 0;
+};
+
+// A file written from its start through an open descriptor.
+class FileSink final : public ByteSink
+{
+public:
+    FileSink(FileSystem& fileSystem, int fd) : m_fileSystem(fileSystem), m_fd(fd) {}
+
+    std::ptrdiff_t write(const char* data, std::size_t size) override;
+    bool cutBack(std::int64_t length) override;
+
+    std::int64_t length() const override { return m_length; }
+
+private:
+    FileSystem& m_fileSystem;
+    int m_fd;
+    std::int64_t m_length = 0;
+};
+
+} // namespace purgix::platform

@@ -1,0 +1,402 @@
+#include "save_file.h"
+
+#include "file_identity.h"
+#include "file_stream.h"
+#include "file_system.h"
+#include "locked_file.h"
+#include "path_names.h"
+#include "signal_cleanup.h"
+#include "temporary_file.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace purgix::platform {
+
+namespace {
+
+constexpr mode_t kFallbackUmask = 022;
+constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+// Rounds of carrying appended lines over before a file that keeps growing counts as
+// changed.
+constexpr int kSettleRounds = 16;
+
+// umask() cannot be read without being set, which would race with other threads;
+// Linux shows it in /proc/self/status instead.
+mode_t processUmask(FileSystem& fileSystem)
+{
+    FileDescriptor status(fileSystem, fileSystem.open("/proc/self/status", O_RDONLY));
+    if (!status.isOpen()) {
+        return kFallbackUmask;
+    }
+    std::array<char, 4096> buffer{};
+    const ssize_t size = fileSystem.read(status.get(), buffer.data(), buffer.size() - 1);
+    if (size <= 0) {
+        return kFallbackUmask;
+    }
+    const char* field = std::strstr(buffer.data(), "\nUmask:");
+    if (field == nullptr) {
+        return kFallbackUmask;
+    }
+    return static_cast<mode_t>(std::strtoul(field + 7, nullptr, 8)) & 0777;
+}
+
+// Flushes a folder so that a rename inside it survives a crash. Its failure is not
+// reported: by then the new content stands at the path either way, and some file
+// systems cannot flush a folder at all.
+void syncFolder(FileSystem& fileSystem, const std::string& folder)
+{
+    FileDescriptor fd(fileSystem, fileSystem.open(folder, O_RDONLY | O_DIRECTORY));
+    if (fd.isOpen()) {
+        fileSystem.fsync(fd.get());
+    }
+}
+
+bool isFolderWritable(FileSystem& fileSystem, const std::string& folder)
+{
+    return fileSystem.access(folder, W_OK | X_OK) == 0;
+}
+
+// Copies all of `from` (read from its start) over `to` from its start. Returns 0 or errno.
+int copyFile(FileSystem& fileSystem, int from, int to, off_t length)
+{
+    if (fileSystem.seek(from, 0, SEEK_SET) != 0 || fileSystem.seek(to, 0, SEEK_SET) != 0) {
+        return errno;
+    }
+    std::vector<char> buffer(kCopyChunk);
+    for (off_t copied = 0; copied < length;) {
+        const ssize_t count = fileSystem.read(from, buffer.data(), buffer.size());
+        if (count <= 0) {
+            return count < 0 ? errno : EIO;
+        }
+        FileSink sink(fileSystem, to);
+        if (const int error = writeAll(sink, {buffer.data(), static_cast<std::size_t>(count)})) {
+            return error;
+        }
+        copied += count;
+    }
+    return 0;
+}
+
+} // namespace
+
+struct SaveFile::State
+{
+    State(FileSystem& files, std::string userPath, Use how, std::string staging)
+        : fileSystem(files), path(std::move(userPath)), use(how), stagingFolder(std::move(staging))
+    {
+    }
+
+    std::optional<FileError> resolve();
+    std::optional<FileError> lockOriginal();
+    std::optional<FileError> refusal() const;
+    std::optional<FileError> createContent();
+    std::optional<FileError> chooseInPlace();
+    std::optional<FileError> openForRewrite();
+    std::optional<FileError> carry(const CarryOver& carryOver);
+    enum class Outside { None, Appended, Changed, Unknown };
+    Outside outsideChange();
+    std::optional<FileError> settle(const CarryOver& carryOver);
+    std::optional<FileError> renameOver(const CarryOver& carryOver);
+    std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
+    FileError rewriteFailed(int errorNumber);
+    bool grew();
+    FileError cannot(std::string_view action, int errorNumber) const
+    {
+        return FileError::cannot(action, path, errorNumber);
+    }
+    FileError writeErrorFor(int errorNumber) const
+    {
+        if (use == Use::Save) {
+            return cannot("write", errorNumber);
+        }
+        return FileError::newContent(path, newContent ? newContent->folder() : folder, errorNumber);
+    }
+
+    FileSystem& fileSystem;
+    std::string path; // as the user named it, for messages
+    Use use;
+    std::string stagingFolder;
+    std::string target; // with symbolic links resolved: the file that is replaced
+    std::string folder; // the folder of `target`
+    bool exists = false;
+    bool inPlace = false;
+    LockedFile original;
+    FileDescriptor rewriter; // the original, open for writing, when rewritten in place
+    std::optional<TemporaryFile> newContent;
+    std::optional<FileSource> source;
+    std::optional<FileSink> sink;
+    int statError = 0; // why outsideChange() could not tell
+};
+
+std::optional<FileError> SaveFile::State::resolve()
+{
+    const std::optional<std::string> resolved = resolvedPath(fileSystem, path);
+    if (!resolved) {
+        return cannot(use == Use::Replace ? "open" : "write", errno);
+    }
+    target = *resolved;
+    folder = parentFolder(target);
+    struct stat status = {};
+    exists = use == Use::Replace || fileSystem.stat(target, status) == 0 || errno != ENOENT;
+    return std::nullopt;
+}
+
+std::optional<FileError> SaveFile::State::lockOriginal()
+{
+    original = openLockedRegularFile(fileSystem, target);
+    switch (original.failure) {
+    case LockedFile::Failure::None:
+        return std::nullopt;
+    case LockedFile::Failure::Open:
+        return cannot(use == Use::Replace ? "open" : "write", original.errorNumber);
+    case LockedFile::Failure::Lock:
+        return cannot("lock", original.errorNumber);
+    case LockedFile::Failure::Directory:
+        return FileError::cannot(use == Use::Replace ? "open" : "write", path, "it is a directory");
+    case LockedFile::Failure::NotRegular:
+        return FileError::notRegular(path);
+    case LockedFile::Failure::KeptChanging:
+        return FileError::changed(path);
+    }
+    return std::nullopt;
+}
+
+// A rename needs no permission on the file itself, so this is checked first: a file the
+// process may not write to stays as it is, and so does one without a single write bit,
+// even for root.
+std::optional<FileError> SaveFile::State::refusal() const
+{
+    if ((original.status.st_mode & 0222) == 0) {
+        return FileError::cannot("replace", path, "it is read-only");
+    }
+    if (fileSystem.access(target, W_OK) != 0) {
+        return cannot("replace", errno);
+    }
+    return std::nullopt;
+}
+
+std::optional<FileError> SaveFile::State::createContent()
+{
+    const bool besideTarget = !inPlace || isFolderWritable(fileSystem, folder);
+    newContent.emplace(fileSystem, besideTarget ? folder : stagingFolder, besideFilePrefix(target));
+    if (!newContent->isOpen()) {
+        return writeErrorFor(newContent->creationError());
+    }
+    sink.emplace(fileSystem, newContent->fd());
+    return std::nullopt;
+}
+
+// Whether a rename would lose what the file is: its owner and group, which only root
+// or the owner may give; its other names; its attributes, tried on the new file itself.
+std::optional<FileError> SaveFile::State::chooseInPlace()
+{
+    const struct stat& status = original.status;
+    inPlace = !canGiveOwner(status) || status.st_nlink > 1 || !isFolderWritable(fileSystem, folder);
+    if (std::optional<FileError> failure = createContent()) {
+        return failure;
+    }
+    if (!inPlace && copyIdentity(fileSystem, original.fd.get(), status, newContent->fd()) != 0) {
+        inPlace = true;
+    }
+    return inPlace ? openForRewrite() : std::nullopt;
+}
+
+std::optional<FileError> SaveFile::State::openForRewrite()
+{
+    rewriter =
+        FileDescriptor(fileSystem, fileSystem.open(target, O_WRONLY | O_NOCTTY | O_NONBLOCK));
+    struct stat status = {};
+    if (!rewriter.isOpen() || fileSystem.fstat(rewriter.get(), status) != 0) {
+        return cannot("replace", errno);
+    }
+    if (!isSameFile(status, original.status)) {
+        return FileError::changed(path);
+    }
+    return std::nullopt;
+}
+
+bool SaveFile::State::grew()
+{
+    struct stat status = {};
+    return fileSystem.fstat(original.fd.get(), status) == 0 && status.st_size > source->offset();
+}
+
+// Brings lines appended to the old file since it was read over to the new content.
+std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver)
+{
+    if (use != Use::Replace || !grew()) {
+        return std::nullopt;
+    }
+    return carryOver(*source, *sink);
+}
+
+// Another writer's content must not be overwritten with a result computed from the
+// content it replaced. Growth is an append, to be carried over; anything else is a change.
+SaveFile::State::Outside SaveFile::State::outsideChange()
+{
+    struct stat current = {};
+    if (fileSystem.stat(target, current) != 0) {
+        statError = errno;
+        return Outside::Unknown;
+    }
+    const struct stat& before = original.status;
+    if (!isSameFile(before, current)) {
+        return Outside::Changed;
+    }
+    if (use == Use::Replace && current.st_size > before.st_size) {
+        return current.st_size > source->offset() ? Outside::Appended : Outside::None;
+    }
+    return isUnchanged(before, current) ? Outside::None : Outside::Changed;
+}
+
+// Brings appended lines over and flushes the new content, until no other writer has
+// added anything since.
+std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver)
+{
+    for (int round = 0; round < kSettleRounds; ++round) {
+        if (std::optional<FileError> failure = carry(carryOver)) {
+            return failure;
+        }
+        if (fileSystem.fsync(newContent->fd()) != 0) {
+            return writeErrorFor(errno);
+        }
+        switch (exists ? outsideChange() : Outside::None) {
+        case Outside::None:
+            return std::nullopt;
+        case Outside::Changed:
+            return FileError::changed(path);
+        case Outside::Unknown:
+            return cannot("replace", statError);
+        case Outside::Appended:
+            break;
+        }
+    }
+    return FileError::changed(path);
+}
+
+std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
+{
+    if (!exists) {
+        const mode_t mode = 0666 & ~processUmask(fileSystem);
+        if (fileSystem.fchmod(newContent->fd(), mode) != 0) {
+            return writeErrorFor(errno);
+        }
+    }
+    if (std::optional<FileError> failure = settle(carryOver)) {
+        return failure;
+    }
+    if (const int error = newContent->moveOver(target); error != 0) {
+        return cannot("replace", error);
+    }
+    // A writer that opened the old file before the rename may still have added to it.
+    if (std::optional<FileError> failure = carry(carryOver)) {
+        return failure;
+    }
+    fileSystem.fsync(newContent->fd());
+    syncFolder(fileSystem, folder);
+    return std::nullopt;
+}
+
+// The file may be half rewritten: its new content stays where the user can find it.
+FileError SaveFile::State::rewriteFailed(int errorNumber)
+{
+    return FileError::cannot("rewrite", path,
+                             errorReason(errorNumber) + "; its new content is kept in \"" +
+                                 newContent->keep() + "\"");
+}
+
+std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryOver)
+{
+    if (std::optional<FileError> failure = settle(carryOver)) {
+        return failure;
+    }
+    // From the first byte written over the file until the copy is gone, a signal must
+    // not end the process, or the file would be left half rewritten.
+    const SignalBlock block;
+    if (const int error = newContent->giveName(); error != 0) {
+        return writeErrorFor(error);
+    }
+    // Nothing can be carried over from here on: what lands now would be overwritten.
+    switch (outsideChange()) {
+    case Outside::None:
+        break;
+    case Outside::Unknown:
+        return cannot("replace", statError);
+    case Outside::Appended:
+    case Outside::Changed:
+        return FileError::changed(path);
+    }
+    const off_t length = sink->length();
+    if (const int error = copyFile(fileSystem, newContent->fd(), rewriter.get(), length);
+        error != 0) {
+        return rewriteFailed(error);
+    }
+    if (fileSystem.truncate(rewriter.get(), length) != 0 || fileSystem.fsync(rewriter.get()) != 0) {
+        return rewriteFailed(errno);
+    }
+    return std::nullopt;
+}
+
+SaveFile::SaveFile(FileSystem& fileSystem, std::string path, Use use, std::string stagingFolder)
+    : m_state(std::make_unique<State>(fileSystem, std::move(path), use, std::move(stagingFolder)))
+{
+}
+
+SaveFile::~SaveFile() = default;
+
+std::optional<FileError> SaveFile::open()
+{
+    State& state = *m_state;
+    if (std::optional<FileError> failure = state.resolve()) {
+        return failure;
+    }
+    if (!state.exists) {
+        return state.createContent();
+    }
+    if (std::optional<FileError> failure = state.lockOriginal()) {
+        return failure;
+    }
+    if (std::optional<FileError> failure = state.refusal()) {
+        return failure;
+    }
+    if (std::optional<FileError> failure = state.chooseInPlace()) {
+        return failure;
+    }
+    state.source.emplace(state.fileSystem, state.original.fd.get());
+    return std::nullopt;
+}
+
+ByteSource& SaveFile::original()
+{
+    return *m_state->source;
+}
+
+ByteSink& SaveFile::content()
+{
+    return *m_state->sink;
+}
+
+FileError SaveFile::readError(int errorNumber) const
+{
+    return m_state->cannot("read", errorNumber);
+}
+
+FileError SaveFile::writeError(int errorNumber) const
+{
+    return m_state->writeErrorFor(errorNumber);
+}
+
+std::optional<FileError> SaveFile::commit(const CarryOver& carryOver)
+{
+    State& state = *m_state;
+    return state.inPlace ? state.rewriteInPlace(carryOver) : state.renameOver(carryOver);
+}
+
+} // namespace purgix::platform

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <csignal>
+#include <string>
+
+namespace purgix::platform {
+
+// Keeps a named temporary file from outliving the process: while an object lives, an
+// interrupt, a termination request or a hang-up (SIGINT, SIGTERM, SIGHUP) removes the
+// file before the process ends as the signal says. Unnamed temporary files need none of
+// this; they vanish with their last descriptor, whatever ends the process.
+class RemovalOnSignal
+{
+public:
+    explicit RemovalOnSignal(const std::string& path);
+    ~RemovalOnSignal();
+    RemovalOnSignal(const RemovalOnSignal&) = delete;
+    RemovalOnSignal& operator=(const RemovalOnSignal&) = delete;
+
+private:
+    int m_slot = -1;
+};
+
+// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, so that steps which must not
+// be cut apart (naming a file and renaming it, rewriting a file in place) run whole; a
+// signal that arrives meanwhile is acted on when the object goes.
+class SignalBlock
+{
+public:
+    SignalBlock();
+    ~SignalBlock();
+    SignalBlock(const SignalBlock&) = delete;
+    SignalBlock& operator=(const SignalBlock&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
+} // namespace purgix::platform
