@@ -49,6 +49,20 @@ void putFile(const fs::path& path, const std::string& content)
 
 void putScenario(const fs::path& path, const RunScenario& scenario)
 {
+    // What an earlier scenario put beside the file goes first.
+    for (const auto& entry : fs::directory_iterator(path.parent_path())) {
+        if (entry.path().filename() != "tmp") {
+            fs::remove(entry.path());
+        }
+    }
+    if (!scenario.secondName.empty()) {
+        putFile(path, scenario.content);
+        const fs::path second = path.parent_path() / scenario.secondName;
+        std::error_code ignored;
+        fs::remove(second, ignored);
+        fs::create_hard_link(path, second);
+        return;
+    }
     if (scenario.linkTarget.empty()) {
         putFile(path, scenario.content);
         return;
@@ -94,6 +108,32 @@ void expectNamedFailure(const std::string& message, const fs::path& file, int er
         << "the message does not name the file: " << message;
     EXPECT_NE(message.find(std::strerror(errorNumber)), std::string::npos)
         << "the message does not give the reason: " << message;
+}
+
+// The copy of the new content that a failed rewrite in place names, if any.
+std::optional<fs::path> keptCopy(const std::string& message)
+{
+    const std::string marker = "its new content is kept in \"";
+    const std::size_t start = message.find(marker);
+    if (start == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t begin = start + marker.size();
+    return fs::path(message.substr(begin, message.find('"', begin) - begin));
+}
+
+// A rewrite in place that failed once it had begun must have kept the complete new
+// content where its message says. The file is put back as it was for the checks after.
+void expectKeptCopyOfHalfRewrite(const fs::path& file, const std::string& before,
+                                 const std::string& complete, const std::string& message)
+{
+    const std::optional<fs::path> copy = keptCopy(message);
+    if (!copy) {
+        return;
+    }
+    EXPECT_EQ(contentIfPresent(*copy), complete) << "the kept copy is not the new content";
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << before;
+    fs::remove(*copy);
 }
 
 std::vector<fs::path> leftovers(const fs::path& file, const std::string& linkTarget)
@@ -186,8 +226,10 @@ SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
 {
     const DeleteRunModel model = deleteRunModel(scenario.content, scenario.slots);
     SCOPED_TRACE(scenario.name);
+    const std::string keptName =
+        scenario.secondName.empty() ? scenario.linkTarget : scenario.secondName;
     return sweepCalls(
-        file, scenario.linkTarget, [&] { putScenario(file, scenario); },
+        file, keptName, [&] { putScenario(file, scenario); },
         [&](FaultyFileSystem& files, int errorNumber) {
             engine::DeleteRunOptions options;
             options.fileSystem = &files;
@@ -195,6 +237,11 @@ SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
                 engine::runDelete(file.string(), scenario.slots, options);
             if (!scenario.linkTarget.empty()) {
                 EXPECT_TRUE(fs::is_symlink(file)) << "the link was replaced by a file";
+            }
+            if (!scenario.secondName.empty()) {
+                EXPECT_EQ(fs::hard_link_count(file), 2U) << "the second name was split off";
+                expectKeptCopyOfHalfRewrite(file, scenario.content, model.fileContent,
+                                            outcome.message);
             }
             expectAllowedFileState(file, scenario.content, model.fileContent, outcome.succeeded,
                                    files);

@@ -16,6 +16,9 @@ struct RunScenario
     // When set, the run is given a symbolic link to a file of this name in the same
     // folder, and the link must stay a link.
     std::string linkTarget;
+    // When set, the file has a second name (a hard link) of this name, so it is rewritten
+    // in place, and both names must show the same content.
+    std::string secondName = {};
 };
 
 struct SweepFigures
@@ -29,7 +32,8 @@ struct SweepFigures
 // that call failing. After each run the file must hold its old content or the complete
 // result, keep its permission bits, and no temporary file, descriptor or stray entry may
 // remain; a reported failure must name the file and the reason, and a failed read,
-// write or rename must never be reported as success.
+// write or rename must never be reported as success. A file rewritten in place may be
+// left half rewritten only by a failure that names a kept, complete copy of its content.
 SweepFigures sweepDeleteRun(const std::filesystem::path& file, const RunScenario& scenario);
 
 // The same for saving `after` over a settings file that holds `before`.

@@ -25,6 +25,8 @@ std::vector<RunScenario> runScenarios()
         {"every line goes", "gone\r\ngone too\r\n", slotsOf({"gone"}), ""},
         {"all slots empty", "untouched\n", slotsOf({}), ""},
         {"through a symbolic link", "keep\r\ndrop\r\n", slotsOf({"drop"}), "real-hosts.txt"},
+        {"rewritten in place, as it has a second name", "keep\ndrop\nkeep\n", slotsOf({"drop"}), "",
+         "second name"},
     };
 }
 

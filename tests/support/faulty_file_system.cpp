@@ -11,8 +11,7 @@ namespace {
 using Operation = FaultyFileSystem::Operation;
 
 // In the order of Operation, whose last member closes the count.
-static_assert(static_cast<std::size_t>(Operation::RemoveXattr) + 1 ==
-              FaultyFileSystem::kOperationCount);
+static_assert(static_cast<std::size_t>(Operation::Lease) + 1 == FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
     "open",       "createUnique", "read",     "write",       "truncate", "seek",
     "fsync",      "close",        "fstat",    "stat",        "fchmod",   "fchown",
@@ -225,6 +224,11 @@ int FaultyFileSystem::setXattr(int fd, const std::string& name, const std::strin
 int FaultyFileSystem::removeXattr(int fd, const std::string& name)
 {
     return forward(Operation::RemoveXattr, [&] { return m_next.removeXattr(fd, name); });
+}
+
+int FaultyFileSystem::lease(int fd, int type)
+{
+    return forward(Operation::Lease, [&] { return m_next.lease(fd, type); });
 }
 
 std::string_view operationName(Operation operation)

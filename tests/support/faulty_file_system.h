@@ -44,8 +44,9 @@ public:
         GetXattr,
         SetXattr,
         RemoveXattr,
+        Lease,
     };
-    static constexpr std::size_t kOperationCount = 22;
+    static constexpr std::size_t kOperationCount = 23;
 
     struct Call
     {
@@ -98,6 +99,7 @@ public:
     int getXattr(int fd, const std::string& name, std::string& value) override;
     int setXattr(int fd, const std::string& name, const std::string& value) override;
     int removeXattr(int fd, const std::string& name) override;
+    int lease(int fd, int type) override;
 
 private:
     // Logs the call and tells whether it is the one to fail, with errno set if so.

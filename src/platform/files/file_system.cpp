@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -138,6 +139,16 @@ public:
     int removeXattr(int fd, const std::string& name) override
     {
         return ::fremovexattr(fd, name.c_str());
+    }
+
+    int lease(int fd, int type) override
+    {
+        // Another program's open breaks the lease, and the kernel tells the holder with a
+        // signal: SIGIO unless chosen, which would end the process. SIGURG is ignored.
+        if (type != F_UNLCK && ::fcntl(fd, F_SETSIG, SIGURG) != 0) {
+            return -1;
+        }
+        return ::fcntl(fd, F_SETLEASE, type);
     }
 
 private:

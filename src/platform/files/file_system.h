@@ -43,6 +43,9 @@ public:
     virtual int getXattr(int fd, const std::string& name, std::string& value) = 0;
     virtual int setXattr(int fd, const std::string& name, const std::string& value) = 0;
     virtual int removeXattr(int fd, const std::string& name) = 0;
+    // Takes or drops a lease (F_SETLEASE): a write lease is granted only while no other
+    // descriptor has the file open.
+    virtual int lease(int fd, int type) = 0;
 };
 
 // The process's real file system.

@@ -10,9 +10,11 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -26,6 +28,8 @@ constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 // Rounds of carrying appended lines over before a file that keeps growing counts as
 // changed.
 constexpr int kSettleRounds = 16;
+// How long a writer that still has the old file open gets to finish after the rename.
+constexpr std::chrono::milliseconds kLateAppendPause{1};
 
 // umask() cannot be read without being set, which would race with other threads;
 // Linux shows it in /proc/self/status instead.
@@ -63,21 +67,28 @@ bool isFolderWritable(FileSystem& fileSystem, const std::string& folder)
     return fileSystem.access(folder, W_OK | X_OK) == 0;
 }
 
-// Copies all of `from` (read from its start) over `to` from its start. Returns 0 or errno.
-int copyFile(FileSystem& fileSystem, int from, int to, off_t length)
+// Copies all of `from` (read from its start) over `to` from its start, setting `started`
+// once a byte of `to` has changed. Returns 0 or an errno value.
+int copyFile(FileSystem& fileSystem, int from, int to, off_t length, bool& started)
 {
     if (fileSystem.seek(from, 0, SEEK_SET) != 0 || fileSystem.seek(to, 0, SEEK_SET) != 0) {
         return errno;
     }
     std::vector<char> buffer(kCopyChunk);
+    FileSink sink(fileSystem, to);
     for (off_t copied = 0; copied < length;) {
         const ssize_t count = fileSystem.read(from, buffer.data(), buffer.size());
         if (count <= 0) {
             return count < 0 ? errno : EIO;
         }
-        FileSink sink(fileSystem, to);
-        if (const int error = writeAll(sink, {buffer.data(), static_cast<std::size_t>(count)})) {
-            return error;
+        for (ssize_t done = 0; done < count;) {
+            const std::ptrdiff_t written =
+                sink.write(buffer.data() + done, static_cast<std::size_t>(count - done));
+            if (written < 0) {
+                return errno;
+            }
+            started = true;
+            done += written;
         }
         copied += count;
     }
@@ -103,6 +114,8 @@ struct SaveFile::State
     enum class Outside { None, Appended, Changed, Unknown };
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver);
+    bool nobodyElseWriting(int round);
+    std::optional<FileError> carryLateAppends(const CarryOver& carryOver);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
     FileError rewriteFailed(int errorNumber);
@@ -132,7 +145,8 @@ struct SaveFile::State
     std::optional<TemporaryFile> newContent;
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
-    int statError = 0; // why outsideChange() could not tell
+    int statError = 0;       // why outsideChange() could not tell
+    bool sawAppends = false; // another program appended to the file during the run
 };
 
 std::optional<FileError> SaveFile::State::resolve()
@@ -234,6 +248,7 @@ std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver)
     if (use != Use::Replace || !grew()) {
         return std::nullopt;
     }
+    sawAppends = true;
     return carryOver(*source, *sink);
 }
 
@@ -281,6 +296,36 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver)
     return FileError::changed(path);
 }
 
+// Whether no other program has the old file open any more, so that nothing more can be
+// added to it: a write lease is granted only then. Without leases (another user's file,
+// a file system that has none) a writer seen during the run gets a moment to finish.
+bool SaveFile::State::nobodyElseWriting(int round)
+{
+    const int fd = original.fd.get();
+    if (fileSystem.lease(fd, F_WRLCK) == 0) {
+        fileSystem.lease(fd, F_UNLCK);
+        return true;
+    }
+    return errno != EAGAIN && (round > 0 || !sawAppends);
+}
+
+// A writer that opened the old file before the rename may still add to it; what it adds
+// is carried over until it has closed the file.
+std::optional<FileError> SaveFile::State::carryLateAppends(const CarryOver& carryOver)
+{
+    for (int round = 0; round < kSettleRounds; ++round) {
+        const bool settled = nobodyElseWriting(round);
+        if (std::optional<FileError> failure = carry(carryOver)) {
+            return failure;
+        }
+        if (settled) {
+            break;
+        }
+        std::this_thread::sleep_for(kLateAppendPause);
+    }
+    return std::nullopt;
+}
+
 std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
 {
     if (!exists) {
@@ -295,8 +340,7 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     if (const int error = newContent->moveOver(target); error != 0) {
         return cannot("replace", error);
     }
-    // A writer that opened the old file before the rename may still have added to it.
-    if (std::optional<FileError> failure = carry(carryOver)) {
+    if (std::optional<FileError> failure = carryLateAppends(carryOver)) {
         return failure;
     }
     fileSystem.fsync(newContent->fd());
@@ -334,9 +378,10 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
         return FileError::changed(path);
     }
     const off_t length = sink->length();
-    if (const int error = copyFile(fileSystem, newContent->fd(), rewriter.get(), length);
+    bool started = false;
+    if (const int error = copyFile(fileSystem, newContent->fd(), rewriter.get(), length, started);
         error != 0) {
-        return rewriteFailed(error);
+        return started ? rewriteFailed(error) : cannot("rewrite", error);
     }
     if (fileSystem.truncate(rewriter.get(), length) != 0 || fileSystem.fsync(rewriter.get()) != 0) {
         return rewriteFailed(errno);

@@ -1,0 +1,191 @@
+// A run by an ordinary user leaves the file what it was: owner, group, mode, ACL,
+// extended attributes and hard links, whichever way the file has to be replaced.
+#include "delete_run.h"
+#include "test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <grp.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace purgix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kUser = 41001;      // runs Purgix
+constexpr uid_t kColleague = 41002; // owns the shared file
+constexpr gid_t kTeam = 41100;      // a group both belong to
+constexpr const char* kAcl = "system.posix_acl_access";
+
+// "u::rw-,u:1234:rw-,g::r--,m::rw-,o::---" in the kernel's format.
+std::string aclGrantingUser1234()
+{
+    std::string acl;
+    const auto put = [&acl](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            acl += static_cast<char>((value >> (8 * i)) & 0xff);
+        }
+    };
+    put(2, 4);
+    const std::uint32_t entries[][3] = {{0x01, 6, 0xffffffff},
+                                        {0x02, 6, 1234},
+                                        {0x04, 4, 0xffffffff},
+                                        {0x10, 6, 0xffffffff},
+                                        {0x20, 0, 0xffffffff}};
+    for (const auto& entry : entries) {
+        put(entry[0], 2);
+        put(entry[1], 2);
+        put(entry[2], 4);
+    }
+    return acl;
+}
+
+std::string attribute(const std::string& path, const char* name)
+{
+    std::string value(4096, '\0');
+    const ssize_t size = ::getxattr(path.c_str(), name, value.data(), value.size());
+    return size < 0 ? std::string("(none)") : value.substr(0, static_cast<std::size_t>(size));
+}
+
+struct Identity
+{
+    uid_t owner;
+    gid_t group;
+    mode_t mode;
+    nlink_t links;
+    std::string acl;
+    std::string note;
+
+    bool operator==(const Identity&) const = default;
+};
+
+Identity identityOf(const std::string& path)
+{
+    struct stat status = {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return {status.st_uid,   status.st_gid,         status.st_mode & 07777,
+            status.st_nlink, attribute(path, kAcl), attribute(path, "user.note")};
+}
+
+void PrintTo(const Identity& identity, std::ostream* out)
+{
+    *out << "owner " << identity.owner << ", group " << identity.group << ", mode " << std::oct
+         << identity.mode << std::dec << ", " << identity.links << " links, acl of "
+         << identity.acl.size() << " bytes, note " << identity.note;
+}
+
+// Runs the delete run in a child process that has become kUser, a member of kTeam.
+std::string runAsUser(const std::string& path)
+{
+    int channel[2];
+    EXPECT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const gid_t groups[] = {kTeam};
+        if (::setgroups(1, groups) != 0 || ::setresgid(kTeam, kTeam, kTeam) != 0 ||
+            ::setresuid(kUser, kUser, kUser) != 0) {
+            ::_exit(2);
+        }
+        const std::string message = engine::runDelete(path, {"drop"}).message;
+        const ssize_t written = ::write(channel[1], message.data(), message.size());
+        ::_exit(written == static_cast<ssize_t>(message.size()) ? 0 : 3);
+    }
+    ::close(channel[1]);
+    std::string message;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        message.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    return message;
+}
+
+struct IdentityCase
+{
+    const char* name;
+    // Prepares the file (content "drop\nkeep\n") in a folder kUser may enter; false to
+    // skip the case on this system.
+    std::function<bool(const std::string& file, const fs::path& folder)> prepare;
+};
+
+bool own(const std::string& path, uid_t owner, gid_t group, mode_t mode)
+{
+    return ::chown(path.c_str(), owner, group) == 0 && ::chmod(path.c_str(), mode) == 0;
+}
+
+std::vector<IdentityCase> identityCases()
+{
+    return {
+        {"group-shared file of another owner",
+         [](const std::string& file, const fs::path& folder) {
+             return own(folder.string(), kColleague, kTeam, 02775) &&
+                    own(file, kColleague, kTeam, 0660);
+         }},
+        {"file with an ACL granting a second user",
+         [](const std::string& file, const fs::path& folder) {
+             const std::string acl = aclGrantingUser1234();
+             return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 0640) &&
+                    ::setxattr(file.c_str(), kAcl, acl.data(), acl.size(), 0) == 0;
+         }},
+        {"file with a user attribute",
+         [](const std::string& file, const fs::path& folder) {
+             return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 0644) &&
+                    ::setxattr(file.c_str(), "user.note", "kept", 4, 0) == 0;
+         }},
+        {"file with a second name",
+         [](const std::string& file, const fs::path& folder) {
+             return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 0644) &&
+                    ::link(file.c_str(), (folder / "second name").c_str()) == 0;
+         }},
+        {"writable file in a folder that allows no new file",
+         [](const std::string& file, const fs::path& folder) {
+             return own(file, kUser, kTeam, 0644) && own(folder.string(), 0, 0, 0755);
+         }},
+    };
+}
+
+TEST(FileIdentity, OrdinaryUserKeepsWhatTheFileIs)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "setting up other users' files needs root";
+    }
+    for (const IdentityCase& identityCase : identityCases()) {
+        SCOPED_TRACE(identityCase.name);
+        TestFolder folder;
+        ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+        const fs::path work = folder.file("work");
+        fs::create_directory(work);
+        const std::string path = folder.write("work/list.txt", "drop\nkeep\n");
+        if (!identityCase.prepare(path, work)) {
+            std::cout << "skipped: " << identityCase.name << " is not supported here\n";
+            continue;
+        }
+        ASSERT_EQ(::chmod(folder.tempDir().c_str(), 01777), 0);
+        const Identity before = identityOf(path);
+
+        EXPECT_EQ(runAsUser(path), "1 lines deleted.");
+
+        EXPECT_EQ(readFile(path), "keep\n");
+        EXPECT_EQ(identityOf(path), before);
+        EXPECT_EQ(entryNames(work, {"list.txt", "second name"}), "");
+        EXPECT_EQ(folder.tempDirListing(), "");
+        if (fs::exists(work / "second name")) {
+            EXPECT_EQ(readFile(work / "second name"), "keep\n");
+        }
+    }
+}
+
+} // namespace
+} // namespace purgix::test
