@@ -1,5 +1,6 @@
 #include "main_window.h"
 #include "qt_desktop_services.h"
+#include "window_start.h"
 
 #include <QApplication>
 
@@ -11,8 +12,11 @@ int main(int argc, char* argv[])
     purgix::platform::QtMessageBoxes messageBoxes;
     purgix::platform::QtFileDialog fileDialog;
     purgix::platform::QtClipboard clipboard;
-    purgix::window::MainWindow window(QCoreApplication::applicationDirPath(),
-                                      {messageBoxes, fileDialog, clipboard});
+    purgix::window::MainWindow window(
+        purgix::window::windowStart(purgix::settings::builtLayout(),
+                                    QCoreApplication::applicationDirPath(),
+                                    QCoreApplication::arguments().mid(1)),
+        {messageBoxes, fileDialog, clipboard});
     window.show();
     return QApplication::exec();
 }
