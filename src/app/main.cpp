@@ -3,11 +3,23 @@
 #include "window_start.h"
 
 #include <QApplication>
+#include <QIcon>
+
+namespace {
+
+// The desktop entry, icon and metainfo share this id, so docks match the window to them.
+constexpr char kApplicationId[] = "io.github.purgix.purgix";
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(purgix::platform::kApplicationTitle));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
+    // The installed icon theme has every size; a program run from its folder brings its own.
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationId),
+                                                 QIcon(QStringLiteral(":/icons/purgix.png"))));
 
     purgix::platform::QtMessageBoxes messageBoxes;
     purgix::platform::QtFileDialog fileDialog;
