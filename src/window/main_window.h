@@ -57,6 +57,7 @@ private:
 
     void txtTargetChange(int index);
     void cmdPurgixClick();
+    void takeInputHeldDuringRun();
     void browseClick();
     void pasteClick(int index);
     void command1Click();
