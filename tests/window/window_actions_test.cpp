@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QKeySequence>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +44,36 @@ TEST_F(WindowTest, ADroppedFileGoesIntoTheFileBoxWhereverItLands)
     EXPECT_TRUE(drop(target(2), several));
     EXPECT_EQ(fileBox()->text(), "/data/first.txt");
     EXPECT_EQ(target(2)->text(), "127.0.0.1");
+
+    // Onto the file box itself the path replaces its text instead of being inserted as text.
+    EXPECT_TRUE(drop(fileBox(), several));
+    EXPECT_EQ(fileBox()->text(), "/data/first.txt");
+}
+
+TEST_F(WindowTest, MnemonicsPressTheirButtons)
+{
+    m_folder.write("purgix.ini", "");
+    m_folder.write("test.txt", "127.0.0.1\r\n");
+    m_dialog.choice = "/data/chosen.txt";
+    const struct
+    {
+        Qt::Key key;
+        std::function<bool()> pressed;
+    } cases[] = {
+        {Qt::Key_B, [&] { return fileBox()->text() == "/data/chosen.txt"; }},
+        {Qt::Key_P, [&] { return m_boxes.shown == QStringList{"1 lines deleted."}; }},
+        // Every paste button carries Alt+A, so the key only moves the focus to the first.
+        {Qt::Key_A, [&] { return QApplication::focusWidget() == control("paste", 0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key).toString().toStdString());
+        m_boxes.shown.clear();
+        open();
+        QTest::keyClick(m_window->windowHandle(), c.key, Qt::AltModifier);
+        // A button pressed by its mnemonic is released, and so clicked, a moment later.
+        EXPECT_TRUE(QTest::qWaitFor(c.pressed, 1000));
+        EXPECT_EQ(targetTexts(), QStringList(10, "127.0.0.1"));
+    }
 }
 
 TEST_F(WindowTest, PasteReplacesItsRowWithTheClipboardsFirstLine)
