@@ -1,18 +1,34 @@
 #include "main_window.h"
 #include "qt_desktop_services.h"
+#include "window_start.h"
 
 #include <QApplication>
+#include <QIcon>
+
+namespace {
+
+// The desktop entry, icon and metainfo share this id, so docks match the window to them.
+constexpr char kApplicationId[] = "io.github.purgix.purgix";
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(purgix::platform::kApplicationTitle));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
+    // The installed icon theme has every size; a program run from its folder brings its own.
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationId),
+                                                 QIcon(QStringLiteral(":/icons/purgix.png"))));
 
     purgix::platform::QtMessageBoxes messageBoxes;
     purgix::platform::QtFileDialog fileDialog;
     purgix::platform::QtClipboard clipboard;
-    purgix::window::MainWindow window(QCoreApplication::applicationDirPath(),
-                                      {messageBoxes, fileDialog, clipboard});
+    purgix::window::MainWindow window(
+        purgix::window::windowStart(purgix::settings::builtLayout(),
+                                    QCoreApplication::applicationDirPath(),
+                                    QCoreApplication::arguments().mid(1)),
+        {messageBoxes, fileDialog, clipboard});
     window.show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "target_source.h"
 
 #include "program_folder.h"
+#include "settings_location.h"
 #include "target_settings.h"
 
 #include <algorithm>
@@ -49,7 +50,12 @@ SlotsOrFailure slotsFor(const CommandLine& commandLine)
     if (folder.empty()) {
         return {{}, "Cannot find the folder of purgix-cli, where the saved targets are kept.", {}};
     }
-    return slotsFromSettingsFile(settings::settingsFilePath(folder), false);
+    const settings::SettingsLocation location =
+        settings::locateSettings(settings::builtLayout(), folder);
+    if (location.file.empty()) {
+        return {{}, location.failure, {}};
+    }
+    return slotsFromSettingsFile(location.file, false);
 }
 
 } // namespace purgix::cli

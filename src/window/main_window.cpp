@@ -37,8 +37,8 @@ QString spokenName(const LayoutRow& row)
 
 } // namespace
 
-MainWindow::MainWindow(QString programFolder, platform::DesktopServices services, QWidget* parent)
-    : QWidget(parent), m_programFolder(std::move(programFolder)), m_services(services)
+MainWindow::MainWindow(WindowStart start, platform::DesktopServices services, QWidget* parent)
+    : QWidget(parent), m_start(std::move(start)), m_services(services)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(platform::kApplicationTitle));

@@ -2,6 +2,7 @@
 
 #include "desktop_services.h"
 #include "layout_table.h"
+#include "window_start.h"
 
 #include <QString>
 #include <QWidget>
@@ -31,9 +32,8 @@ class MainWindow : public QWidget
     Q_OBJECT
 
 public:
-    // `programFolder` holds the settings file and gives the default file path.
-    MainWindow(QString programFolder, platform::DesktopServices services,
-               QWidget* parent = nullptr);
+    // `start` says where the targets are kept and what the file box starts with.
+    MainWindow(WindowStart start, platform::DesktopServices services, QWidget* parent = nullptr);
 
     const QString& tag() const { return m_tag; }
 
@@ -58,6 +58,7 @@ private:
 
     void txtTargetChange(int index);
     void cmdPurgixClick();
+    void takeInputHeldDuringRun();
     void browseClick();
     void pasteClick(int index);
     void command1Click();
@@ -65,7 +66,7 @@ private:
     void label2Click();
     bool handleFileDrag(QEvent* event);
 
-    QString m_programFolder;
+    WindowStart m_start;
     platform::DesktopServices m_services;
     QString m_tag = QStringLiteral("0");
     bool m_runInProgress = false;

@@ -1,3 +1,4 @@
+#include "busy_input_filter.h"
 #include "delete_run.h"
 #include "main_window.h"
 
@@ -60,6 +61,7 @@ void MainWindow::cmdPurgixClick()
     const TargetTexts targets = targetTexts();
     const engine::DeleteRunOutcome outcome =
         engine::runDelete(QFile::encodeName(m_txtFile->text()).toStdString(), targets, options);
+    takeInputHeldDuringRun();
     if (waitCursorShown) {
         QApplication::restoreOverrideCursor();
     }
@@ -68,6 +70,16 @@ void MainWindow::cmdPurgixClick()
     if (std::exchange(m_closeAfterRun, false)) {
         close();
     }
+}
+
+// User input that arrived while the run worked has waited in the window system's queue.
+// Left there, it would reach the run's message box, which swallows a close request and takes
+// Esc as its own answer. It is taken now, while the run still counts as in progress: a close
+// request or Esc is deferred until the message has been shown, and the rest is dropped.
+void MainWindow::takeInputHeldDuringRun()
+{
+    const BusyInputFilter dropInput;
+    QCoreApplication::processEvents();
 }
 
 void MainWindow::browseClick()

@@ -1,8 +1,8 @@
 #include "main_window.h"
+#include "settings_location.h"
 #include "target_settings.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QLineEdit>
 
 namespace purgix::window {
@@ -11,18 +11,6 @@ namespace {
 
 static_assert(settings::kTargetCount == kTargetRows);
 
-QString defaultFilePath(const QString& programFolder)
-{
-    const QChar separator = QLatin1Char('/');
-    return programFolder + (programFolder.endsWith(separator) ? QString() : QString(separator)) +
-           QStringLiteral("test.txt");
-}
-
-std::string settingsPath(const QString& programFolder)
-{
-    return settings::settingsFilePath(QFile::encodeName(programFolder).toStdString());
-}
-
 } // namespace
 
 void MainWindow::formLoad()
@@ -30,12 +18,12 @@ void MainWindow::formLoad()
     loadTargets();
     // Loading changed the boxes and so raised the flag; what was loaded is the clean state.
     m_tag = QStringLiteral("0");
-    m_txtFile->setText(defaultFilePath(m_programFolder));
+    m_txtFile->setText(m_start.fileBoxText);
 }
 
 void MainWindow::loadTargets()
 {
-    const std::string path = settingsPath(m_programFolder);
+    const std::string path = m_start.settings.file;
     settings::Targets targets = targetTexts();
     // A settings file that cannot be read leaves ten empty targets. Its absence is the
     // ordinary first start; any other reason is worth knowing before the user saves.
@@ -50,8 +38,7 @@ void MainWindow::loadTargets()
 
 bool MainWindow::saveTargets()
 {
-    const settings::SaveResult saved =
-        settings::saveTargets(settingsPath(m_programFolder), targetTexts());
+    const settings::SaveResult saved = settings::saveTargetsAt(m_start.settings, targetTexts());
     if (!saved.succeeded) {
         m_services.messageBoxes.information(this, QString::fromLocal8Bit(saved.message));
     }

@@ -28,9 +28,14 @@ platform::Answer FakeMessageBoxes::askYesNoCancel(QWidget*, const QString& text)
 
 window::MainWindow& WindowTest::open(const QString& programFolder)
 {
+    return open(window::windowStart(settings::Layout::Portable, programFolder, {}));
+}
+
+window::MainWindow& WindowTest::open(window::WindowStart start)
+{
     m_window.reset();
     m_window = std::make_unique<window::MainWindow>(
-        programFolder, platform::DesktopServices{m_boxes, m_dialog, m_clipboard});
+        std::move(start), platform::DesktopServices{m_boxes, m_dialog, m_clipboard});
     m_window->show();
     m_window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));

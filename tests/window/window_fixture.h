@@ -56,6 +56,7 @@ class WindowTest : public testing::Test
 protected:
     QString folderPath() const { return QString::fromStdString(m_folder.path().string()); }
     // Opens a new window; the settings file, if any, must be written before.
+    window::MainWindow& open(window::WindowStart start);
     window::MainWindow& open(const QString& programFolder);
     window::MainWindow& open() { return open(folderPath()); }
 
