@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,6 +75,9 @@ private:
 
     QLineEdit* m_txtFile = nullptr;
     std::array<QLineEdit*, kTargetRows> m_txtTarget{};
+    // The bytes each target box was loaded from, until the box changes: matched and saved
+    // as they are, since the text shown for bytes that are not UTF-8 does not give them back.
+    std::array<std::optional<std::string>, kTargetRows> m_loadedBytes{};
     std::array<QPushButton*, kTargetRows> m_paste{};
     QPushButton* m_browse = nullptr;
     QPushButton* m_cmdPurgix = nullptr;

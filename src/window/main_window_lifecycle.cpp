@@ -1,9 +1,12 @@
 #include "main_window.h"
 #include "settings_location.h"
 #include "target_settings.h"
+#include "target_text.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
+
+#include <utility>
 
 namespace purgix::window {
 
@@ -32,7 +35,8 @@ void MainWindow::loadTargets()
         m_services.messageBoxes.information(this, QString::fromLocal8Bit(loaded.message));
     }
     for (int i = 0; i < kTargetRows; ++i) {
-        m_txtTarget[i]->setText(QString::fromLocal8Bit(targets[i]));
+        m_txtTarget[i]->setText(displayText(targets[i]));
+        m_loadedBytes[i] = std::move(targets[i]);
     }
 }
 
@@ -49,14 +53,16 @@ TargetTexts MainWindow::targetTexts() const
 {
     TargetTexts texts;
     for (int i = 0; i < kTargetRows; ++i) {
-        texts[i] = m_txtTarget[i]->text().toLocal8Bit().toStdString();
+        texts[i] = m_loadedBytes[i] ? *m_loadedBytes[i]
+                                    : m_txtTarget[i]->text().toLocal8Bit().toStdString();
     }
     return texts;
 }
 
-void MainWindow::txtTargetChange(int /*index*/)
+void MainWindow::txtTargetChange(int index)
 {
     m_tag = QStringLiteral("1");
+    m_loadedBytes[index].reset();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -25,6 +25,10 @@ TEST_F(WindowTest, StartUpLoadsTheSavedTargetsAndIsClean)
         {"no settings file", std::nullopt, QStringList(10, QString())},
         {"empty file", "", QStringList(10, kStart)},
         {"three lines", "a\r\n b \r\nc", QStringList{"a", " b ", "c"} + QStringList(7, kStart)},
+        {"8-bit code page", "\xE9t\xE9\nd\xC3\xA9j\xC3\xA0\n",
+         QStringList{QString::fromUtf8("\xC3\xA9t\xC3\xA9"),
+                     QString::fromUtf8("d\xC3\xA9j\xC3\xA0")} +
+             QStringList(8, kStart)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,6 +143,23 @@ TEST_F(WindowTest, ClosingAsksOnlyAfterAChangeAndFollowsTheAnswer)
     EXPECT_TRUE(m_window->close());
     EXPECT_EQ(readFile(m_folder.file("purgix.ini")),
               "x" + QByteArray("\r\n").repeated(10).toStdString());
+}
+
+// A box shows bytes that are not UTF-8 one character per byte; they must still be matched
+// and saved as the bytes they are, until the box is edited.
+TEST_F(WindowTest, TargetsTheUserDidNotEditKeepTheirBytes)
+{
+    m_folder.write("purgix.ini", "\xE9t\xE9\r\nx\r\n");
+    const std::string list = m_folder.write("list.txt", "\xE9t\xE9 kept?\r\nkeep\r\n");
+    open();
+    fileBox()->setText(QString::fromStdString(list));
+    target(1)->setText("y");
+    click("cmdPurgix");
+    EXPECT_EQ(readFile(list), "keep\r\n");
+    m_boxes.answers = {Answer::Yes};
+    EXPECT_TRUE(m_window->close());
+    EXPECT_EQ(readFile(m_folder.file("purgix.ini")),
+              "\xE9t\xE9\r\ny\r\n" + QByteArray("127.0.0.1\r\n").repeated(8).toStdString());
 }
 
 TEST_F(WindowTest, AFailedSaveIsReportedAndKeepsTheWindowOpen)
