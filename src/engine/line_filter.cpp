@@ -16,6 +16,20 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
+const char* findLastByte(const char* begin, const char* end, char byte)
+{
+#if defined(__GLIBC__)
+    return static_cast<const char*>(::memrchr(begin, byte, static_cast<std::size_t>(end - begin)));
+#else
+    while (end != begin) {
+        if (*--end == byte) {
+            return end;
+        }
+    }
+    return nullptr;
+#endif
+}
+
 bool holds(const char* begin, std::size_t size, char byte)
 {
     return std::memchr(begin, byte, size) != nullptr;
@@ -307,8 +321,7 @@ const char* LineScanner::findTerminator(const char* begin, const char* end) cons
 
 const char* LineScanner::findLastTerminator(const char* begin, const char* end) const
 {
-    return static_cast<const char*>(
-        ::memrchr(begin, m_terminator, static_cast<std::size_t>(end - begin)));
+    return findLastByte(begin, end, m_terminator);
 }
 
 // Where the line after `terminator` begins; `terminator` is not the last byte held.
