@@ -124,6 +124,8 @@ struct SaveFile::State
     {
         return FileError::cannot(action, path, errorNumber);
     }
+    // What a failure to reach the file says it could not do.
+    std::string_view openAction() const { return use == Use::Replace ? "open" : "write"; }
     FileError writeErrorFor(int errorNumber) const
     {
         if (use == Use::Save) {
@@ -153,7 +155,7 @@ std::optional<FileError> SaveFile::State::resolve()
 {
     const std::optional<std::string> resolved = resolvedPath(fileSystem, path);
     if (!resolved) {
-        return cannot(use == Use::Replace ? "open" : "write", errno);
+        return cannot(openAction(), errno);
     }
     target = *resolved;
     folder = parentFolder(target);
@@ -169,11 +171,11 @@ std::optional<FileError> SaveFile::State::lockOriginal()
     case LockedFile::Failure::None:
         return std::nullopt;
     case LockedFile::Failure::Open:
-        return cannot(use == Use::Replace ? "open" : "write", original.errorNumber);
+        return cannot(openAction(), original.errorNumber);
     case LockedFile::Failure::Lock:
         return cannot("lock", original.errorNumber);
     case LockedFile::Failure::Directory:
-        return FileError::cannot(use == Use::Replace ? "open" : "write", path, "it is a directory");
+        return FileError::cannot(openAction(), path, std::string("it is a directory"));
     case LockedFile::Failure::NotRegular:
         return FileError::notRegular(path);
     case LockedFile::Failure::KeptChanging:
