@@ -113,7 +113,7 @@ struct SaveFile::State
     std::optional<FileError> carry(const CarryOver& carryOver);
     enum class Outside { None, Appended, Changed, Unknown };
     Outside outsideChange();
-    std::optional<FileError> settle(const CarryOver& carryOver);
+    std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
     bool nobodyElseWriting(int round);
     std::optional<FileError> carryLateAppends(const CarryOver& carryOver);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
@@ -273,9 +273,10 @@ SaveFile::State::Outside SaveFile::State::outsideChange()
     return isUnchanged(before, current) ? Outside::None : Outside::Changed;
 }
 
-// Brings appended lines over and flushes the new content, until no other writer has
-// added anything since.
-std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver)
+// Brings appended lines over and flushes the new content. With `untilStill`, until no
+// other writer has added anything since; without, lines still arriving are left to the
+// carry after the rename, which reads the old file to its end.
+std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, bool untilStill)
 {
     for (int round = 0; round < kSettleRounds; ++round) {
         if (std::optional<FileError> failure = carry(carryOver)) {
@@ -292,6 +293,9 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver)
         case Outside::Unknown:
             return cannot("replace", statError);
         case Outside::Appended:
+            if (!untilStill) {
+                return std::nullopt;
+            }
             break;
         }
     }
@@ -336,7 +340,7 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
             return writeErrorFor(errno);
         }
     }
-    if (std::optional<FileError> failure = settle(carryOver)) {
+    if (std::optional<FileError> failure = settle(carryOver, false)) {
         return failure;
     }
     if (const int error = newContent->moveOver(target); error != 0) {
@@ -360,7 +364,7 @@ FileError SaveFile::State::rewriteFailed(int errorNumber)
 
 std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryOver)
 {
-    if (std::optional<FileError> failure = settle(carryOver)) {
+    if (std::optional<FileError> failure = settle(carryOver, true)) {
         return failure;
     }
     // From the first byte written over the file until the copy is gone, a signal must
