@@ -11,7 +11,8 @@ namespace {
 using Operation = FaultyFileSystem::Operation;
 
 // In the order of Operation, whose last member closes the count.
-static_assert(static_cast<std::size_t>(Operation::Lease) + 1 == FaultyFileSystem::kOperationCount);
+static_assert(static_cast<std::size_t>(Operation::AppendOnly) + 1 ==
+              FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
     "open",       "createUnique", "read",     "write",       "truncate", "seek",
     "fsync",      "close",        "fstat",    "stat",        "fchmod",   "fchown",
@@ -229,6 +230,11 @@ int FaultyFileSystem::removeXattr(int fd, const std::string& name)
 int FaultyFileSystem::lease(int fd, int type)
 {
     return forward(Operation::Lease, [&] { return m_next.lease(fd, type); });
+}
+
+int FaultyFileSystem::appendOnly(int fd)
+{
+    return forward(Operation::AppendOnly, [&] { return m_next.appendOnly(fd); });
 }
 
 std::string_view operationName(Operation operation)

@@ -45,8 +45,9 @@ public:
         SetXattr,
         RemoveXattr,
         Lease,
+        AppendOnly,
     };
-    static constexpr std::size_t kOperationCount = 23;
+    static constexpr std::size_t kOperationCount = 24;
 
     struct Call
     {
@@ -100,6 +101,7 @@ public:
     int setXattr(int fd, const std::string& name, const std::string& value) override;
     int removeXattr(int fd, const std::string& name) override;
     int lease(int fd, int type) override;
+    int appendOnly(int fd) override;
 
 private:
     // Logs the call and tells whether it is the one to fail, with errno set if so.

@@ -48,6 +48,18 @@ bool FileSink::cutBack(std::int64_t length)
     return true;
 }
 
+std::ptrdiff_t StringSink::write(const char* data, std::size_t size)
+{
+    m_bytes.append(data, size);
+    return static_cast<std::ptrdiff_t>(size);
+}
+
+bool StringSink::cutBack(std::int64_t length)
+{
+    m_bytes.resize(static_cast<std::size_t>(length));
+    return true;
+}
+
 int writeAll(ByteSink& sink, std::string_view data)
 {
     while (!data.empty()) {

@@ -3,6 +3,7 @@
 #include "byte_stream.h"
 
 #include <cstdint>
+#include <string>
 
 namespace purgix::platform {
 
@@ -41,6 +42,20 @@ private:
     FileSystem& m_fileSystem;
     int m_fd;
     std::int64_t m_length = 0;
+};
+
+// Bytes gathered in memory, to be written out in one piece.
+class StringSink final : public ByteSink
+{
+public:
+    std::ptrdiff_t write(const char* data, std::size_t size) override;
+    bool cutBack(std::int64_t length) override;
+    std::int64_t length() const override { return static_cast<std::int64_t>(m_bytes.size()); }
+
+    const std::string& bytes() const { return m_bytes; }
+
+private:
+    std::string m_bytes;
 };
 
 } // namespace purgix::platform

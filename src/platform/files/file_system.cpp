@@ -151,6 +151,12 @@ public:
         return ::fcntl(fd, F_SETLEASE, type);
     }
 
+    int appendOnly(int fd) override
+    {
+        const int flags = ::fcntl(fd, F_GETFL);
+        return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags | O_APPEND);
+    }
+
 private:
     // Calls `query` for the size, then for the bytes, again when they grew in between.
     template <typename Query> static int readSized(std::string& result, Query query)

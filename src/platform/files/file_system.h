@@ -46,6 +46,8 @@ public:
     // Takes or drops a lease (F_SETLEASE): a write lease is granted only while no other
     // descriptor has the file open.
     virtual int lease(int fd, int type) = 0;
+    // From now on every write through `fd` lands at the end of the file (O_APPEND).
+    virtual int appendOnly(int fd) = 0;
 };
 
 // The process's real file system.

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -110,7 +111,7 @@ struct SaveFile::State
     std::optional<FileError> createContent();
     std::optional<FileError> chooseInPlace();
     std::optional<FileError> openForRewrite();
-    std::optional<FileError> carry(const CarryOver& carryOver);
+    std::optional<FileError> carry(const CarryOver& carryOver, ByteSink& into);
     enum class Outside { None, Appended, Changed, Unknown };
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
@@ -245,13 +246,13 @@ bool SaveFile::State::grew()
 }
 
 // Brings lines appended to the old file since it was read over to the new content.
-std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver)
+std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, ByteSink& into)
 {
     if (use != Use::Replace || !grew()) {
         return std::nullopt;
     }
     sawAppends = true;
-    return carryOver(*source, *sink);
+    return carryOver(*source, into);
 }
 
 // Another writer's content must not be overwritten with a result computed from the
@@ -279,7 +280,7 @@ SaveFile::State::Outside SaveFile::State::outsideChange()
 std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, bool untilStill)
 {
     for (int round = 0; round < kSettleRounds; ++round) {
-        if (std::optional<FileError> failure = carry(carryOver)) {
+        if (std::optional<FileError> failure = carry(carryOver, *sink)) {
             return failure;
         }
         if (fileSystem.fsync(newContent->fd()) != 0) {
@@ -316,12 +317,14 @@ bool SaveFile::State::nobodyElseWriting(int round)
 }
 
 // A writer that opened the old file before the rename may still add to it; what it adds
-// is carried over until it has closed the file.
+// is carried over until it has closed the file. The file is public now, and others may
+// append to it too, so the lines carried go on at its end in a single write.
 std::optional<FileError> SaveFile::State::carryLateAppends(const CarryOver& carryOver)
 {
+    StringSink late;
     for (int round = 0; round < kSettleRounds; ++round) {
         const bool settled = nobodyElseWriting(round);
-        if (std::optional<FileError> failure = carry(carryOver)) {
+        if (std::optional<FileError> failure = carry(carryOver, late)) {
             return failure;
         }
         if (settled) {
@@ -329,7 +332,17 @@ std::optional<FileError> SaveFile::State::carryLateAppends(const CarryOver& carr
         }
         std::this_thread::sleep_for(kLateAppendPause);
     }
-    return std::nullopt;
+    if (late.bytes().empty()) {
+        return std::nullopt;
+    }
+    if (fileSystem.appendOnly(newContent->fd()) != 0) {
+        return writeErrorFor(errno);
+    }
+    if (const int error = writeAll(*sink, late.bytes()); error != 0) {
+        return writeErrorFor(error);
+    }
+    return fileSystem.fsync(newContent->fd()) == 0 ? std::nullopt
+                                                   : std::optional(writeErrorFor(errno));
 }
 
 std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
@@ -343,13 +356,15 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     if (std::optional<FileError> failure = settle(carryOver, false)) {
         return failure;
     }
+    // A run that waits for this one takes the new file once it stands at the path: it
+    // must wait on, until the lines still carried over have reached it.
+    fileSystem.lock(newContent->fd(), LOCK_EX);
     if (const int error = newContent->moveOver(target); error != 0) {
         return cannot("replace", error);
     }
     if (std::optional<FileError> failure = carryLateAppends(carryOver)) {
         return failure;
     }
-    fileSystem.fsync(newContent->fd());
     syncFolder(fileSystem, folder);
     return std::nullopt;
 }
