@@ -112,7 +112,10 @@ struct SaveFile::State
     std::optional<FileError> chooseInPlace();
     std::optional<FileError> openForRewrite();
     std::optional<FileError> carry(const CarryOver& carryOver, ByteSink& into);
-    enum class Outside { None, Appended, Changed, Unknown };
+    // What others did to the file since it was locked. Touched: its time changed but not
+    // its size, as when a write is under way (the time is set before the size) or when
+    // someone rewrote bytes in place; only a second look tells.
+    enum class Outside { None, Appended, Touched, Changed, Unknown };
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
     bool nobodyElseWriting(int round);
@@ -271,7 +274,10 @@ SaveFile::State::Outside SaveFile::State::outsideChange()
     if (use == Use::Replace && current.st_size > before.st_size) {
         return current.st_size > source->offset() ? Outside::Appended : Outside::None;
     }
-    return isUnchanged(before, current) ? Outside::None : Outside::Changed;
+    if (current.st_size != before.st_size) {
+        return Outside::Changed;
+    }
+    return isUnchanged(before, current) ? Outside::None : Outside::Touched;
 }
 
 // Brings appended lines over and flushes the new content. With `untilStill`, until no
@@ -297,6 +303,9 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, boo
             if (!untilStill) {
                 return std::nullopt;
             }
+            break;
+        case Outside::Touched:
+            std::this_thread::sleep_for(kLateAppendPause);
             break;
         }
     }
@@ -395,6 +404,7 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     case Outside::Unknown:
         return cannot("replace", statError);
     case Outside::Appended:
+    case Outside::Touched:
     case Outside::Changed:
         return FileError::changed(path);
     }
