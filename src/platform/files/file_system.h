@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system_file_system.h"
+
 #include <cstddef>
 #include <string>
 #include <sys/stat.h>
@@ -47,8 +49,5 @@ public:
     // descriptor has the file open.
     virtual int lease(int fd, int type) = 0;
 };
-
-// The process's real file system.
-FileSystem& systemFileSystem();
 
 } // namespace purgix::platform
