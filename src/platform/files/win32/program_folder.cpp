@@ -13,6 +13,8 @@ constexpr DWORD kMaxModulePath = 32768;
 
 } // namespace
 
+const char kFolderSeparator = '\\';
+
 std::string programFolder()
 {
     std::wstring path(kMaxModulePath, L'\0');
