@@ -1,5 +1,5 @@
+#include "fake_window_desktop.h"
 #include "test_folder.h"
-#include "window_desktop.h"
 #include "window_model.h"
 #include "window_view.h"
 
@@ -50,27 +50,6 @@ struct FakeView final : window::WindowView
         ++closeRequests;
         model->closeRequested();
     }
-};
-
-struct FakeDesktop final : window::WindowDesktop
-{
-    std::vector<std::string> shown;
-    std::deque<Answer> answers;
-    std::optional<std::string> choice;
-    std::string clipboard;
-
-    void information(const std::string& text) override { shown.push_back(text); }
-    Answer askYesNoCancel(const std::string& text) override
-    {
-        shown.push_back(text);
-        const Answer answer = answers.empty() ? Answer::Cancel : answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
-        return answer;
-    }
-    std::optional<std::string> chooseFile() override { return choice; }
-    std::string clipboardText() override { return clipboard; }
 };
 
 class WindowModelTest : public testing::Test
