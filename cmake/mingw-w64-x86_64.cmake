@@ -17,7 +17,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # 105329); the Windows build is optimised and treats warnings as errors.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
-# Statically linked, so that each exe runs without the compiler's DLLs beside it.
+# Statically linked, so that each exe runs without the compiler's DLLs beside it; the
+# release build without symbols.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

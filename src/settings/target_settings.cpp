@@ -1,5 +1,6 @@
 #include "target_settings.h"
 
+#include "program_folder.h"
 #include "save_file.h"
 #include "source_file.h"
 #include "system_file_system.h"
@@ -107,7 +108,8 @@ std::optional<platform::FileError> writeTargets(platform::FileSystem& fileSystem
 std::string settingsFilePath(std::string_view programFolder)
 {
     std::string path(programFolder);
-    path += "/purgix.ini";
+    path += platform::kFolderSeparator;
+    path += "purgix.ini";
     return path;
 }
 
