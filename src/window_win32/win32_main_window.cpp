@@ -23,6 +23,10 @@ platform::NativeKind nativeKind(ControlKind kind)
     return platform::NativeKind::Label;
 }
 
+// Arial's metrics at 10 pixels, as in the Qt view: "Target strings:" fits its 67 x 13
+// pixel label, which the usual 8 pt system font would overflow.
+const platform::NativeFont kFont = {"Arial", 10};
+
 std::vector<LayoutRow> rowsInTabOrder()
 {
     std::vector<LayoutRow> rows(layoutTable().begin(), layoutTable().end());
@@ -45,7 +49,7 @@ std::vector<platform::NativeControl> nativeControls(const std::vector<LayoutRow>
 Win32MainWindow::Win32MainWindow(settings::SettingsLocation settings, WindowDesktop& desktop)
     : m_model(std::move(settings), *this, desktop), m_rows(rowsInTabOrder()),
       m_native(std::make_unique<platform::NativeWindow>(
-          platform::kApplicationTitle, kClientWidthTwips, kClientHeightTwips,
+          platform::kApplicationTitle, kClientWidthTwips, kClientHeightTwips, kFont,
           nativeControls(m_rows), static_cast<platform::NativeWindowEvents&>(*this)))
 {
     focusFile();

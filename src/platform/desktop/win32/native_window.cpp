@@ -74,6 +74,7 @@ struct NativeWindow::State
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(WPARAM wParam);
     void dropFiles(HDROP drop);
+    void createFont(const NativeFont& font);
     void createControls(const std::vector<NativeControl>& controls);
     void fitClientArea(int widthTwips, int heightTwips);
     // Handles one message as the loop does, Esc and the dialog keys included.
@@ -163,15 +164,22 @@ void NativeWindow::State::dropFiles(HDROP drop)
     events.filesDropped(paths);
 }
 
+void NativeWindow::State::createFont(const NativeFont& wanted)
+{
+    LOGFONTW description = {};
+    description.lfHeight =
+        -::MulDiv(wanted.pixels, static_cast<int>(dpiOf(window)), USER_DEFAULT_SCREEN_DPI);
+    description.lfWeight = FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfQuality = CLEARTYPE_QUALITY;
+    const std::wstring face = wideText(wanted.face);
+    face.copy(description.lfFaceName, LF_FACESIZE - 1);
+    font = ::CreateFontIndirectW(&description);
+}
+
 void NativeWindow::State::createControls(const std::vector<NativeControl>& list)
 {
     const UINT dpi = dpiOf(window);
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    metrics.lfMessageFont.lfHeight =
-        ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
-    font = ::CreateFontIndirectW(&metrics.lfMessageFont);
     for (std::size_t i = 0; i < list.size(); ++i) {
         const NativeControl& control = list[i];
         const ControlClass type = classOf(control.kind);
@@ -218,7 +226,8 @@ void NativeWindow::State::dispatch(MSG& message)
 }
 
 NativeWindow::NativeWindow(const std::string& title, int widthTwips, int heightTwips,
-                           const std::vector<NativeControl>& controls, NativeWindowEvents& events)
+                           const NativeFont& font, const std::vector<NativeControl>& controls,
+                           NativeWindowEvents& events)
     : m_state(std::make_unique<State>(events))
 {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -236,6 +245,7 @@ NativeWindow::NativeWindow(const std::string& title, int widthTwips, int heightT
                                           nullptr, instance, m_state.get());
     m_state->window = window;
     m_state->fitClientArea(widthTwips, heightTwips);
+    m_state->createFont(font);
     m_state->createControls(controls);
 }
 

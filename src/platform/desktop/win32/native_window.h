@@ -19,6 +19,13 @@ struct NativeControl
     int height;
 };
 
+// The font of every control: a face and its height in pixels at 96 dpi.
+struct NativeFont
+{
+    std::string face;
+    int pixels;
+};
+
 // What a native window reports. Controls are numbered by their place in the list the
 // window was made from.
 class NativeWindowEvents
@@ -41,7 +48,7 @@ public:
 class NativeWindow
 {
 public:
-    NativeWindow(const std::string& title, int widthTwips, int heightTwips,
+    NativeWindow(const std::string& title, int widthTwips, int heightTwips, const NativeFont& font,
                  const std::vector<NativeControl>& controls, NativeWindowEvents& events);
     ~NativeWindow();
     NativeWindow(const NativeWindow&) = delete;
