@@ -30,11 +30,12 @@ UniqueFile::UniqueFile(FileSystem& fileSystem, const std::string& folder, const 
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string path = folder + "\\." + name + "." + randomSuffix();
-        const HANDLE handle =
-            fileSystem.createFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+        const HANDLE handle = fileSystem.createFile(
+            path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
         if (handle != INVALID_HANDLE_VALUE) {
             m_handle = FileHandle(fileSystem, handle);
             m_path = std::move(path);
+            m_removalOnClose = std::make_unique<RemovalOnConsoleClose>(m_path);
             m_creationError = 0;
             return;
         }
@@ -47,6 +48,7 @@ UniqueFile::UniqueFile(FileSystem& fileSystem, const std::string& folder, const 
 
 UniqueFile::~UniqueFile()
 {
+    m_removalOnClose.reset();
     m_handle.reset();
     if (!m_path.empty() && !m_moved) {
         m_fileSystem.remove(m_path);

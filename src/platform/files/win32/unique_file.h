@@ -1,7 +1,9 @@
 #pragma once
 
+#include "console_cleanup.h"
 #include "file_handle.h"
 
+#include <memory>
 #include <string>
 
 namespace purgix::platform {
@@ -10,7 +12,8 @@ class FileSystem;
 
 // A new, empty file named "<folder>\.<name>.XXXXXX" beside the file it is meant to
 // replace, created exclusively so that nobody can plant a file under its name. It is
-// removed when the object goes, unless it was moved into its destination's place.
+// removed when the object goes, unless it was moved into its destination's place, and
+// when Ctrl+C or closing the console ends the process.
 class UniqueFile
 {
 public:
@@ -27,12 +30,17 @@ public:
     // Closes the file, which stays until moved or the object goes.
     void close() { m_handle.reset(); }
     // The file now stands in another's place and is no longer removed.
-    void markMoved() { m_moved = true; }
+    void markMoved()
+    {
+        m_moved = true;
+        m_removalOnClose.reset();
+    }
 
 private:
     FileSystem& m_fileSystem;
     std::string m_path;
     FileHandle m_handle;
+    std::unique_ptr<RemovalOnConsoleClose> m_removalOnClose;
     int m_creationError = 0;
     bool m_moved = false;
 };
