@@ -55,19 +55,34 @@ protected:
                                      m_desktop};
 };
 
-TEST_F(Win32WindowTest, ControlsSitWhereTheLayoutTableSaysInItsTabOrder)
+TEST_F(Win32WindowTest, ControlsSitWhereTheLayoutTableSaysAtEveryResolution)
+{
+    const HWND main = static_cast<HWND>(m_window.native().handle());
+    for (const int dpi : {96, 144, 192}) {
+        if (dpi != 96) {
+            RECT frame = {0, 0, 800, 600};
+            ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                           reinterpret_cast<LPARAM>(&frame));
+        }
+        for (const window::LayoutRow& row : window::layoutTable()) {
+            RECT place;
+            const HWND handle = control(row.control, row.index);
+            ::GetWindowRect(handle, &place);
+            ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&place), 2);
+            const auto pixels = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
+            const RECT expected = {pixels(row.place.left), pixels(row.place.top),
+                                   pixels(row.place.left) + pixels(row.place.width),
+                                   pixels(row.place.top) + pixels(row.place.height)};
+            EXPECT_TRUE(::EqualRect(&place, &expected))
+                << dpi << " dpi: " << row.name << " " << row.index;
+        }
+    }
+}
+
+TEST_F(Win32WindowTest, TabGoesThroughTheControlsInTheirTabIndexOrder)
 {
     std::vector<window::LayoutRow> focusable;
     for (const window::LayoutRow& row : window::layoutTable()) {
-        RECT place;
-        const HWND handle = control(row.control, row.index);
-        ::GetWindowRect(handle, &place);
-        ::MapWindowPoints(nullptr, ::GetParent(handle), reinterpret_cast<POINT*>(&place), 2);
-        const RECT expected = {window::twipsToPixels(row.place.left),
-                               window::twipsToPixels(row.place.top),
-                               window::twipsToPixels(row.place.left + row.place.width),
-                               window::twipsToPixels(row.place.top + row.place.height)};
-        EXPECT_TRUE(::EqualRect(&place, &expected)) << row.name << " " << row.index;
         if (row.kind != window::ControlKind::Label) {
             focusable.push_back(row);
         }

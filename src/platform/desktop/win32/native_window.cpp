@@ -8,6 +8,8 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <utility>
+
 namespace purgix::platform {
 
 namespace {
@@ -74,14 +76,18 @@ struct NativeWindow::State
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(WPARAM wParam);
     void dropFiles(HDROP drop);
-    void createFont(const NativeFont& font);
-    void createControls(const std::vector<NativeControl>& controls);
+    void createControls();
+    // Sizes the font and places the controls for `dpi`: at start and when the window moves
+    // to a screen of another resolution.
+    void applyDpi(UINT dpi);
     void fitClientArea(int widthTwips, int heightTwips);
     // Handles one message as the loop does, Esc and the dialog keys included.
     void dispatch(MSG& message);
 
     NativeWindowEvents& events;
     HWND window = nullptr;
+    NativeFont fontWanted;
+    std::vector<NativeControl> layout;
     HFONT font = nullptr;
     std::vector<HWND> controls;
     bool escapePressed = false;
@@ -118,6 +124,14 @@ LRESULT NativeWindow::State::handle(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        applyDpi(HIWORD(wParam));
+        return 0;
+    }
     case WM_CLOSE:
         if (events.closeRequested()) {
             ::DestroyWindow(window);
@@ -164,38 +178,41 @@ void NativeWindow::State::dropFiles(HDROP drop)
     events.filesDropped(paths);
 }
 
-void NativeWindow::State::createFont(const NativeFont& wanted)
+void NativeWindow::State::createControls()
 {
-    LOGFONTW description = {};
-    description.lfHeight =
-        -::MulDiv(wanted.pixels, static_cast<int>(dpiOf(window)), USER_DEFAULT_SCREEN_DPI);
-    description.lfWeight = FW_NORMAL;
-    description.lfCharSet = DEFAULT_CHARSET;
-    description.lfQuality = CLEARTYPE_QUALITY;
-    const std::wstring face = wideText(wanted.face);
-    face.copy(description.lfFaceName, LF_FACESIZE - 1);
-    font = ::CreateFontIndirectW(&description);
-}
-
-void NativeWindow::State::createControls(const std::vector<NativeControl>& list)
-{
-    const UINT dpi = dpiOf(window);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const NativeControl& control = list[i];
-        const ControlClass type = classOf(control.kind);
-        const HWND child = ::CreateWindowExW(
-            type.exStyle, type.name, wideText(control.text).c_str(),
-            WS_CHILD | WS_VISIBLE | type.style, toPixels(control.left, dpi),
-            toPixels(control.top, dpi), toPixels(control.width, dpi), toPixels(control.height, dpi),
-            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
-            ::GetModuleHandleW(nullptr), nullptr);
-        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (control.kind == NativeKind::TextBox) {
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const ControlClass type = classOf(layout[i].kind);
+        const HWND child =
+            ::CreateWindowExW(type.exStyle, type.name, wideText(layout[i].text).c_str(),
+                              WS_CHILD | WS_VISIBLE | type.style, 0, 0, 0, 0, window,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
+                              ::GetModuleHandleW(nullptr), nullptr);
+        if (layout[i].kind == NativeKind::TextBox) {
             // The most a box can hold: a box that cut a target short would match other lines.
             ::SendMessageW(child, EM_SETLIMITTEXT, 0, 0);
         }
         controls.push_back(child);
     }
+}
+
+void NativeWindow::State::applyDpi(UINT dpi)
+{
+    LOGFONTW description = {};
+    description.lfHeight =
+        -::MulDiv(fontWanted.pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    description.lfWeight = FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfQuality = CLEARTYPE_QUALITY;
+    wideText(fontWanted.face).copy(description.lfFaceName, LF_FACESIZE - 1);
+    const HFONT previous = std::exchange(font, ::CreateFontIndirectW(&description));
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const NativeControl& place = layout[i];
+        ::SetWindowPos(controls[i], nullptr, toPixels(place.left, dpi), toPixels(place.top, dpi),
+                       toPixels(place.width, dpi), toPixels(place.height, dpi),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    ::DeleteObject(previous);
 }
 
 void NativeWindow::State::fitClientArea(int widthTwips, int heightTwips)
@@ -230,6 +247,8 @@ NativeWindow::NativeWindow(const std::string& title, int widthTwips, int heightT
                            NativeWindowEvents& events)
     : m_state(std::make_unique<State>(events))
 {
+    m_state->fontWanted = font;
+    m_state->layout = controls;
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
@@ -245,8 +264,8 @@ NativeWindow::NativeWindow(const std::string& title, int widthTwips, int heightT
                                           nullptr, instance, m_state.get());
     m_state->window = window;
     m_state->fitClientArea(widthTwips, heightTwips);
-    m_state->createFont(font);
-    m_state->createControls(controls);
+    m_state->createControls();
+    m_state->applyDpi(dpiOf(window));
 }
 
 NativeWindow::~NativeWindow()
