@@ -35,9 +35,10 @@ bool isTransient(DWORD error)
            error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
-// ReplaceFileW needs a file system that keeps the replaced file's identity; elsewhere
-// (some network shares, FAT) a plain rename over it has to do.
-bool replaceUnsupported(DWORD error)
+// The errors with which a file system says it lacks an operation: ReplaceFileW on some
+// network shares and FAT, where a plain rename has to do, and byte-range locks on some
+// network shares, where files are read unlocked.
+bool unsupportedHere(DWORD error)
 {
     return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
            error == ERROR_INVALID_FUNCTION;
@@ -137,7 +138,7 @@ std::optional<FileError> SaveFile::State::lockOriginal()
         if (auto failure = openRegularFile(fileSystem, path, openAction(), original)) {
             return failure;
         }
-        if (!fileSystem.lock(original.get())) {
+        if (!fileSystem.lock(original.get()) && !unsupportedHere(::GetLastError())) {
             return cannot("lock", lastError());
         }
         FileHandle now;
@@ -250,7 +251,7 @@ bool SaveFile::State::putInPlace()
     if (exists && fileSystem.replace(path, replacement)) {
         return true;
     }
-    if (exists && !replaceUnsupported(::GetLastError())) {
+    if (exists && !unsupportedHere(::GetLastError())) {
         return false;
     }
     // A rename over a file that is still open fails; the lock goes with the handle, and a
@@ -259,6 +260,8 @@ bool SaveFile::State::putInPlace()
     return fileSystem.move(replacement, path);
 }
 
+// Windows replaces every file through a new file beside it, ReplaceFileW keeping what the
+// file is; the staging folder serves only Linux's rewrites in place.
 SaveFile::SaveFile(FileSystem& fileSystem, std::string path, Use use, std::string)
     : m_state(std::make_unique<State>(fileSystem, std::move(path), use))
 {
