@@ -1,6 +1,10 @@
 # Warning and sanitizer flags shared by every Purgix target.
 add_library(purgix_options INTERFACE)
 target_compile_options(purgix_options INTERFACE -Wall -Wextra -Wpedantic)
+if(WIN32)
+  # The wide-character API throughout, and std::min and std::max untouched by <windows.h>.
+  target_compile_definitions(purgix_options INTERFACE UNICODE _UNICODE NOMINMAX)
+endif()
 if(PURGIX_WARNINGS_AS_ERRORS)
   target_compile_options(purgix_options INTERFACE -Werror)
 endif()

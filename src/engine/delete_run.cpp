@@ -1,11 +1,11 @@
 #include "delete_run.h"
 
-#include "file_system.h"
 #include "line_filter.h"
 #include "overflow_limit.h"
 #include "run_messages.h"
 #include "save_file.h"
-#include "temporary_file.h"
+#include "system_file_system.h"
+#include "temporary_folder.h"
 
 #include <cerrno>
 #include <optional>

@@ -1,37 +1,16 @@
 #include "settings_location.h"
 
 #include "private_folder.h"
+#include "program_folder.h"
+#include "user_settings_folder.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <system_error>
+#include <utility>
 
 namespace purgix::settings {
 
 namespace {
-
-// An environment variable that names an absolute folder; relative or empty values are
-// ignored, as the XDG base directory rules ask.
-std::optional<std::string> absoluteFolderFrom(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    if (value == nullptr || value[0] != '/') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
-std::optional<std::string> userConfigFolder()
-{
-    if (auto configHome = absoluteFolderFrom("XDG_CONFIG_HOME")) {
-        return configHome;
-    }
-    if (auto home = absoluteFolderFrom("HOME")) {
-        return *home + "/.config";
-    }
-    return std::nullopt;
-}
 
 bool exists(const std::string& path)
 {
@@ -56,12 +35,12 @@ SettingsLocation locateSettings(Layout layout, std::string_view programFolder)
     if (layout == Layout::Portable || exists(besideProgram)) {
         return {besideProgram, {}, true, {}};
     }
-    const std::optional<std::string> configFolder = userConfigFolder();
-    if (!configFolder) {
-        return {{}, {}, false, "Neither XDG_CONFIG_HOME nor HOME names a folder for purgix.ini."};
+    platform::UserSettingsFolder folder = platform::userSettingsFolder();
+    if (folder.path.empty()) {
+        return {{}, {}, false, std::move(folder.failure)};
     }
-    const std::string folder = *configFolder + "/purgix";
-    return {folder + "/purgix.ini", folder, false, {}};
+    std::string file = folder.path + platform::kFolderSeparator + "purgix.ini";
+    return {std::move(file), std::move(folder.path), false, {}};
 }
 
 SaveResult saveTargetsAt(const SettingsLocation& location, const Targets& targets)

@@ -24,10 +24,10 @@ struct SettingsLocation
 };
 
 // Where the targets are kept. A purgix.ini beside the program always wins. Otherwise a
-// portable program keeps them there, and an installed one in
-// $XDG_CONFIG_HOME/purgix/purgix.ini when that variable holds an absolute path, else in
-// $HOME/.config/purgix/purgix.ini. The program's folder being writable decides nothing:
-// root can write a system folder, and must not.
+// portable program keeps them there, and an installed one in the user's settings folder
+// (platform::userSettingsFolder(): on Linux $XDG_CONFIG_HOME/purgix or
+// $HOME/.config/purgix, on Windows %APPDATA%\Purgix). The program's folder being
+// writable decides nothing: root can write a system folder, and must not.
 SettingsLocation locateSettings(Layout layout, std::string_view programFolder);
 
 // Saves the targets at `location`, creating its user folder first when it is missing.

@@ -1,10 +1,10 @@
 #include "target_settings.h"
 
-#include "file_stream.h"
-#include "file_system.h"
-#include "locked_file.h"
+#include "program_folder.h"
 #include "save_file.h"
-#include "temporary_file.h"
+#include "source_file.h"
+#include "system_file_system.h"
+#include "temporary_folder.h"
 
 #include <algorithm>
 #include <array>
@@ -65,13 +65,12 @@ bool holdsOverlongTarget(const Targets& targets)
 std::optional<platform::FileError> readTargets(platform::FileSystem& fileSystem,
                                                const std::string& path, Targets& targets)
 {
-    platform::FileDescriptor fd;
-    if (auto failure = platform::openRegularFile(fileSystem, path, kReadAction, fd)) {
+    platform::SourceFile file(fileSystem, path);
+    if (auto failure = file.open(kReadAction)) {
         return failure;
     }
-    platform::FileSource source(fileSystem, fd.get());
     std::string content;
-    if (auto failure = readLeadingLines(source, path, content)) {
+    if (auto failure = readLeadingLines(file.source(), path, content)) {
         return failure;
     }
     applySettingsContent(content, targets);
@@ -109,7 +108,8 @@ std::optional<platform::FileError> writeTargets(platform::FileSystem& fileSystem
 std::string settingsFilePath(std::string_view programFolder)
 {
     std::string path(programFolder);
-    path += "/purgix.ini";
+    path += platform::kFolderSeparator;
+    path += "purgix.ini";
     return path;
 }
 
@@ -119,7 +119,7 @@ LoadResult loadTargets(const std::string& path, Targets& targets, platform::File
     if (auto failure = readTargets(fileSystemOrSystem(fileSystem), path, read)) {
         // A part read before the failure is not trusted: the whole file counts as unreadable.
         targets.fill({});
-        return {false, failure->errorNumber() == ENOENT, failure->message()};
+        return {false, failure->isMissingFile(), failure->message()};
     }
     targets = std::move(read);
     return {true, false, {}};

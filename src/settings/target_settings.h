@@ -12,7 +12,7 @@ class FileSystem;
 namespace purgix::settings {
 
 // "purgix.ini" in the given program folder, joined without a separator check: a root
-// folder gives "//purgix.ini", which names the same file.
+// folder gives "//purgix.ini" (on Windows "C:\\purgix.ini"), which names the same file.
 std::string settingsFilePath(std::string_view programFolder);
 
 struct LoadResult

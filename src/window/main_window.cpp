@@ -4,6 +4,7 @@
 #include "escape_watcher.h"
 #include "window_font.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -38,7 +39,8 @@ QString spokenName(const LayoutRow& row)
 } // namespace
 
 MainWindow::MainWindow(WindowStart start, platform::DesktopServices services, QWidget* parent)
-    : QWidget(parent), m_start(std::move(start)), m_services(services)
+    : QWidget(parent), m_desktop(services, this),
+      m_model(std::move(start.settings), *this, m_desktop)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(platform::kApplicationTitle));
@@ -49,7 +51,7 @@ MainWindow::MainWindow(WindowStart start, platform::DesktopServices services, QW
 
     buildControls();
     connectHandlers();
-    formLoad();
+    m_model.load(QFile::encodeName(start.fileBoxText).toStdString());
     m_txtFile->setFocus();
 }
 
@@ -118,18 +120,20 @@ void MainWindow::applyTabOrder(std::vector<std::pair<int, QWidget*>> tabStops)
 void MainWindow::connectHandlers()
 {
     for (int i = 0; i < kTargetRows; ++i) {
-        connect(m_txtTarget[i], &QLineEdit::textChanged, this, [this, i] { txtTargetChange(i); });
-        connect(m_paste[i], &QPushButton::clicked, this, [this, i] { pasteClick(i); });
+        connect(m_txtTarget[i], &QLineEdit::textChanged, this,
+                [this, i] { m_model.targetChanged(i); });
+        connect(m_paste[i], &QPushButton::clicked, this, [this, i] { m_model.pasteClicked(i); });
         // Drops of files over a text box belong to the window, not to the box.
         m_txtTarget[i]->installEventFilter(this);
     }
     m_txtFile->installEventFilter(this);
-    connect(m_cmdPurgix, &QPushButton::clicked, this, &MainWindow::cmdPurgixClick);
-    connect(m_browse, &QPushButton::clicked, this, &MainWindow::browseClick);
-    connect(m_command1, &QPushButton::clicked, this, &MainWindow::command1Click);
-    connect(m_label1, &ClickableLabel::clicked, this, &MainWindow::label1Click);
-    connect(m_label2, &ClickableLabel::clicked, this, &MainWindow::label2Click);
-    connect(new EscapeWatcher(this), &EscapeWatcher::escapeReleased, this, &QWidget::close);
+    connect(m_cmdPurgix, &QPushButton::clicked, this, [this] { m_model.purgixClicked(); });
+    connect(m_browse, &QPushButton::clicked, this, [this] { m_model.browseClicked(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { m_model.clearClicked(); });
+    connect(m_label1, &ClickableLabel::clicked, this, [this] { m_model.label1Clicked(); });
+    connect(m_label2, &ClickableLabel::clicked, this, [this] { m_model.label2Clicked(); });
+    connect(new EscapeWatcher(this), &EscapeWatcher::escapeReleased, this,
+            [this] { m_model.escapeReleased(); });
 }
 
 } // namespace purgix::window

@@ -2,13 +2,15 @@
 
 #include "desktop_services.h"
 #include "layout_table.h"
+#include "qt_window_desktop.h"
+#include "window_model.h"
 #include "window_start.h"
+#include "window_view.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <array>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,15 +22,11 @@ namespace purgix::window {
 
 class ClickableLabel;
 
-using TargetTexts = std::array<std::string, kTargetRows>;
-
-// The program's one window, `Form1`. Every control comes from the layout table and keeps
-// its name as objectName; elements of a control array ("txtTarget", "paste") share their
-// objectName and carry their element number in the dynamic property "index".
-//
-// The window keeps all state in its controls, plus the change flag `tag()`: "0" while the
-// target boxes hold what was loaded, "1" once any of them changed.
-class MainWindow : public QWidget
+// The program's one window, `Form1`, as Qt widgets over the window model. Every control
+// comes from the layout table and keeps its name as objectName; elements of a control
+// array ("txtTarget", "paste") share their objectName and carry their element number in
+// the dynamic property "index".
+class MainWindow : public QWidget, private WindowView
 {
     Q_OBJECT
 
@@ -36,7 +34,9 @@ public:
     // `start` says where the targets are kept and what the file box starts with.
     MainWindow(WindowStart start, platform::DesktopServices services, QWidget* parent = nullptr);
 
-    const QString& tag() const { return m_tag; }
+    // The change flag: "0" while the target boxes hold what was loaded, "1" once any of
+    // them changed.
+    QString tag() const { return m_model.changed() ? QStringLiteral("1") : QStringLiteral("0"); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -51,33 +51,24 @@ private:
     QLineEdit* newTextBox(const QString& text);
     void applyTabOrder(std::vector<std::pair<int, QWidget*>> tabStops);
     void connectHandlers();
-
-    void formLoad();
-    void loadTargets();
-    bool saveTargets();
-    TargetTexts targetTexts() const;
-
-    void txtTargetChange(int index);
-    void cmdPurgixClick();
-    void takeInputHeldDuringRun();
-    void browseClick();
-    void pasteClick(int index);
-    void command1Click();
-    void label1Click();
-    void label2Click();
     bool handleFileDrag(QEvent* event);
 
-    WindowStart m_start;
-    platform::DesktopServices m_services;
-    QString m_tag = QStringLiteral("0");
-    bool m_runInProgress = false;
-    bool m_closeAfterRun = false;
+    std::string fileText() const override;
+    void setFileText(const std::string& text) override;
+    std::string targetText(int index) const override;
+    void setTargetText(int index, const std::string& bytes) override;
+    void focusFile() override;
+    void focusTarget(int index) override;
+    void showWaitState() override;
+    void takeHeldInput() override;
+    void hideWaitState() override;
+    void requestClose() override { QWidget::close(); }
+
+    QtWindowDesktop m_desktop;
+    WindowModel m_model;
 
     QLineEdit* m_txtFile = nullptr;
     std::array<QLineEdit*, kTargetRows> m_txtTarget{};
-    // The bytes each target box was loaded from, until the box changes: matched and saved
-    // as they are, since the text shown for bytes that are not UTF-8 does not give them back.
-    std::array<std::optional<std::string>, kTargetRows> m_loadedBytes{};
     std::array<QPushButton*, kTargetRows> m_paste{};
     QPushButton* m_browse = nullptr;
     QPushButton* m_cmdPurgix = nullptr;

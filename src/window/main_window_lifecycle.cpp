@@ -1,95 +1,45 @@
 #include "main_window.h"
-#include "settings_location.h"
-#include "target_settings.h"
 #include "target_text.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QLineEdit>
-
-#include <utility>
 
 namespace purgix::window {
 
-namespace {
-
-static_assert(settings::kTargetCount == kTargetRows);
-
-} // namespace
-
-void MainWindow::formLoad()
+std::string MainWindow::fileText() const
 {
-    loadTargets();
-    // Loading changed the boxes and so raised the flag; what was loaded is the clean state.
-    m_tag = QStringLiteral("0");
-    m_txtFile->setText(m_start.fileBoxText);
+    return QFile::encodeName(m_txtFile->text()).toStdString();
 }
 
-void MainWindow::loadTargets()
+void MainWindow::setFileText(const std::string& text)
 {
-    const std::string path = m_start.settings.file;
-    settings::Targets targets = targetTexts();
-    // A settings file that cannot be read leaves ten empty targets. Its absence is the
-    // ordinary first start; any other reason is worth knowing before the user saves.
-    const settings::LoadResult loaded = settings::loadTargets(path, targets);
-    if (!loaded.succeeded && !loaded.missing) {
-        m_services.messageBoxes.information(this, QString::fromLocal8Bit(loaded.message));
-    }
-    for (int i = 0; i < kTargetRows; ++i) {
-        m_txtTarget[i]->setText(displayText(targets[i]));
-        m_loadedBytes[i] = std::move(targets[i]);
-    }
+    m_txtFile->setText(QFile::decodeName(QByteArray::fromStdString(text)));
 }
 
-bool MainWindow::saveTargets()
+std::string MainWindow::targetText(int index) const
 {
-    const settings::SaveResult saved = settings::saveTargetsAt(m_start.settings, targetTexts());
-    if (!saved.succeeded) {
-        m_services.messageBoxes.information(this, QString::fromLocal8Bit(saved.message));
-    }
-    return saved.succeeded;
+    return m_txtTarget.at(index)->text().toLocal8Bit().toStdString();
 }
 
-TargetTexts MainWindow::targetTexts() const
+void MainWindow::setTargetText(int index, const std::string& bytes)
 {
-    TargetTexts texts;
-    for (int i = 0; i < kTargetRows; ++i) {
-        texts[i] = m_loadedBytes[i] ? *m_loadedBytes[i]
-                                    : m_txtTarget[i]->text().toLocal8Bit().toStdString();
-    }
-    return texts;
+    m_txtTarget.at(index)->setText(displayText(bytes));
 }
 
-void MainWindow::txtTargetChange(int index)
+void MainWindow::focusFile()
 {
-    m_tag = QStringLiteral("1");
-    m_loadedBytes[index].reset();
+    m_txtFile->setFocus(Qt::MouseFocusReason);
+}
+
+void MainWindow::focusTarget(int index)
+{
+    m_txtTarget.at(index)->setFocus(Qt::MouseFocusReason);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // A close that arrives during a run's event pump waits for the run and its message.
-    if (m_runInProgress) {
-        m_closeAfterRun = true;
-        event->ignore();
-        return;
-    }
-    if (m_tag != QStringLiteral("1")) {
-        event->accept();
-        return;
-    }
-    switch (m_services.messageBoxes.askYesNoCancel(
-        this, QStringLiteral("Save changed search strings?"))) {
-    case platform::Answer::Yes:
-        // A failed save keeps the window open, so the targets are not lost unnoticed.
-        event->setAccepted(saveTargets());
-        return;
-    case platform::Answer::No:
-        event->accept();
-        return;
-    case platform::Answer::Cancel:
-        event->ignore();
-        return;
-    }
+    event->setAccepted(m_model.closeRequested());
 }
 
 } // namespace purgix::window

@@ -1,33 +1,27 @@
 #include "window_start.h"
 
+#include "window_model.h"
+
 #include <QDir>
 #include <QFile>
 
+#include <string>
+#include <vector>
+
 namespace purgix::window {
-
-namespace {
-
-QString testFileIn(const QString& folder)
-{
-    const QChar separator = QLatin1Char('/');
-    return folder + (folder.endsWith(separator) ? QString() : QString(separator)) +
-           QStringLiteral("test.txt");
-}
-
-} // namespace
 
 WindowStart windowStart(settings::Layout layout, const QString& programFolder,
                         const QStringList& arguments)
 {
-    WindowStart start;
-    start.settings =
-        settings::locateSettings(layout, QFile::encodeName(programFolder).toStdString());
-    if (!arguments.isEmpty()) {
-        start.fileBoxText = arguments.front();
-    } else {
-        start.fileBoxText =
-            testFileIn(start.settings.besideProgram ? programFolder : QDir::homePath());
+    const std::string folder = QFile::encodeName(programFolder).toStdString();
+    std::vector<std::string> texts;
+    for (const QString& argument : arguments) {
+        texts.push_back(QFile::encodeName(argument).toStdString());
     }
+    WindowStart start;
+    start.settings = settings::locateSettings(layout, folder);
+    start.fileBoxText = QFile::decodeName(QByteArray::fromStdString(startFileText(
+        start.settings, folder, QFile::encodeName(QDir::homePath()).toStdString(), texts)));
     return start;
 }
 

@@ -1,27 +1,16 @@
 #include "scoped_environment.h"
 
+#include "system_environment.h"
+
 #include <cstdlib>
 
 namespace purgix::test {
-
-namespace {
-
-void apply(const std::string& name, const std::optional<std::string>& value)
-{
-    if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
-}
-
-} // namespace
 
 ScopedEnvironment::~ScopedEnvironment()
 {
     // Restored in reverse, so a variable set twice gets its first saved value back.
     for (auto saved = m_saved.rbegin(); saved != m_saved.rend(); ++saved) {
-        apply(saved->first, saved->second);
+        setEnvironment(saved->first, saved->second);
     }
 }
 
@@ -30,7 +19,7 @@ void ScopedEnvironment::set(const std::string& name, const std::optional<std::st
     const char* previous = std::getenv(name.c_str());
     m_saved.emplace_back(name,
                          previous != nullptr ? std::optional<std::string>(previous) : std::nullopt);
-    apply(name, value);
+    setEnvironment(name, value);
 }
 
 } // namespace purgix::test

@@ -1,5 +1,7 @@
 #include "test_folder.h"
 
+#include "system_environment.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,25 +17,22 @@ namespace fs = std::filesystem;
 TestFolder::TestFolder()
 {
     std::string pattern = (fs::temp_directory_path() / "purgix-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    if (!createUniqueFolder(pattern)) {
         ADD_FAILURE() << "cannot create a test folder from " << pattern;
     }
     m_path = pattern;
     fs::create_directory(tempDir());
-    if (const char* previous = std::getenv("TMPDIR")) {
+    if (const char* previous = std::getenv(kTemporaryFolderVariable)) {
         m_hadTmpDir = true;
         m_previousTmpDir = previous;
     }
-    ::setenv("TMPDIR", tempDir().c_str(), 1);
+    setEnvironment(kTemporaryFolderVariable, tempDir().string());
 }
 
 TestFolder::~TestFolder()
 {
-    if (m_hadTmpDir) {
-        ::setenv("TMPDIR", m_previousTmpDir.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
+    setEnvironment(kTemporaryFolderVariable,
+                   m_hadTmpDir ? std::optional<std::string>(m_previousTmpDir) : std::nullopt);
     std::error_code ignored;
     for (const auto& entry : fs::recursive_directory_iterator(m_path, ignored)) {
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);

@@ -12,8 +12,9 @@ namespace purgix::test {
 std::string entryNames(const std::filesystem::path& folder,
                        std::initializer_list<std::string> except = {});
 
-// A fresh folder for one test, removed afterwards. TMPDIR points at its "tmp"
-// subfolder while it lives, so a test can see every temporary file a run leaves.
+// A fresh folder for one test, removed afterwards. The temporary folder (TMPDIR, or TMP
+// on Windows) is its "tmp" subfolder while it lives, so a test can see every temporary file a run
+// leaves.
 class TestFolder
 {
 public:

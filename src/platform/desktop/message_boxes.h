@@ -1,14 +1,11 @@
 #pragma once
 
+#include "answer.h"
+
 class QString;
 class QWidget;
 
 namespace purgix::platform {
-
-// The caption of the window and of every message box.
-inline constexpr char kApplicationTitle[] = "Purgix";
-
-enum class Answer { Yes, No, Cancel };
 
 // Modal message boxes, captioned with the application title and shown without an icon.
 class MessageBoxes

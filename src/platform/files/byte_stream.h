@@ -7,7 +7,7 @@
 namespace purgix::platform {
 
 // The old content of a file, read from its start. Failures return -1 or false and leave
-// the reason in errno.
+// the reason in errno (on Windows, the Win32 error code).
 class ByteSource
 {
 public:

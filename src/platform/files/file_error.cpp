@@ -1,7 +1,6 @@
 #include "file_error.h"
 
 #include <initializer_list>
-#include <system_error>
 #include <utility>
 
 namespace purgix::platform {
@@ -20,12 +19,6 @@ std::string join(std::initializer_list<std::string_view> pieces)
 }
 
 } // namespace
-
-std::string errorReason(int errorNumber)
-{
-    // std::generic_category() formats through strerror_r, so it is safe from any thread.
-    return std::generic_category().message(errorNumber);
-}
 
 FileError FileError::cannot(std::string_view action, std::string path, int errorNumber)
 {

@@ -6,7 +6,8 @@
 
 namespace purgix::platform {
 
-// The system's description of an errno value, e.g. "No such file or directory".
+// The system's description of an error number, e.g. "No such file or directory". Error
+// numbers are errno values on Linux and Win32 error codes on Windows.
 std::string errorReason(int errorNumber);
 
 // A file operation that failed: what was attempted, on which file (as the user named
@@ -25,6 +26,8 @@ public:
 
     std::string message() const;
     int errorNumber() const { return m_errorNumber; }
+    // True when the file, or a folder on its path, does not exist.
+    bool isMissingFile() const;
 
 private:
     enum class Kind { Cannot, NewContent, NotRegular, Changed };

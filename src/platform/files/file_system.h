@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system_file_system.h"
+
 #include <cstddef>
 #include <string>
 #include <sys/stat.h>
@@ -49,8 +51,5 @@ public:
     // From now on every write through `fd` lands at the end of the file (O_APPEND).
     virtual int appendOnly(int fd) = 0;
 };
-
-// The process's real file system.
-FileSystem& systemFileSystem();
 
 } // namespace purgix::platform

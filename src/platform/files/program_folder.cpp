@@ -5,6 +5,8 @@
 
 namespace purgix::platform {
 
+const char kFolderSeparator = '/';
+
 std::string programFolder()
 {
     std::error_code error;

@@ -8,4 +8,7 @@ namespace purgix::platform {
 // for the root folder, "/"). Empty when it cannot be determined.
 std::string programFolder();
 
+// What joins a folder and a name in the paths the system shows: '/' or '\\'.
+extern const char kFolderSeparator;
+
 } // namespace purgix::platform

@@ -2,6 +2,7 @@
 
 #include "file_descriptor.h"
 #include "signal_cleanup.h"
+#include "temporary_folder.h"
 
 #include <memory>
 #include <string>
@@ -10,15 +11,6 @@
 namespace purgix::platform {
 
 class FileSystem;
-
-// The temporary folder: $TMPDIR when it is set and not empty, otherwise /tmp.
-std::string temporaryFolderPath();
-
-enum class TemporaryFolder { Usable, NotAFolder, NoNewFile };
-
-// Whether `folder` is a folder in which a new temporary file can be made; the file made
-// to find out is gone again at once.
-TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& folder);
 
 // The prefix of a temporary file beside `path`: ".<name>.", so that a file left by a
 // power cut is hidden and still shows which file it belongs to.

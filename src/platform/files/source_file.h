@@ -1,0 +1,37 @@
+#pragma once
+
+#include "byte_stream.h"
+#include "file_error.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace purgix::platform {
+
+class FileSystem;
+
+// A regular file read from its start, for a reader that never replaces it. Anything but
+// a regular file is refused without being read, since a FIFO or a device could block
+// or never end.
+class SourceFile
+{
+public:
+    SourceFile(FileSystem& fileSystem, std::string path);
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    // A failure says that the file could not be `action`-ed: `Cannot <action> "<path>"`.
+    [[nodiscard]] std::optional<FileError> open(std::string_view action);
+
+    // After a successful open().
+    ByteSource& source();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace purgix::platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace purgix::platform {
+
+class FileSystem;
+
+// The system's temporary folder: on Linux $TMPDIR when it is set and not empty,
+// otherwise /tmp; on Windows what GetTempPath2W (or GetTempPathW) reports.
+std::string temporaryFolderPath();
+
+enum class TemporaryFolder { Usable, NotAFolder, NoNewFile };
+
+// Whether `folder` is a folder in which a new temporary file can be made; the file made
+// to find out is gone again at once.
+TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& folder);
+
+} // namespace purgix::platform

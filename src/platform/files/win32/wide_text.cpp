@@ -1,0 +1,26 @@
+#include "wide_text.h"
+
+#include <windows.h>
+
+namespace purgix::platform {
+
+std::wstring wideText(std::string_view utf8)
+{
+    const int length = static_cast<int>(utf8.size());
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), size);
+    return wide;
+}
+
+std::string utf8Text(std::wstring_view wide)
+{
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
+} // namespace purgix::platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "system_file_system.h"
+
+#include <cstdint>
+#include <string>
+#include <windows.h>
+
+namespace purgix::platform {
+
+// The file operations Purgix needs on Windows, as a thin seam over the wide-character
+// Win32 API. Paths are UTF-8 and converted here. Every call keeps the Win32 contract:
+// false (or INVALID_HANDLE_VALUE) on failure, with the reason in GetLastError(). Tests
+// substitute an implementation that fails chosen calls.
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+
+    virtual HANDLE createFile(const std::string& path, DWORD access, DWORD share,
+                              DWORD disposition) = 0;
+    virtual bool read(HANDLE file, void* buffer, DWORD size, DWORD& count) = 0;
+    virtual bool write(HANDLE file, const void* data, DWORD size, DWORD& count) = 0;
+    virtual bool seek(HANDLE file, std::int64_t offset) = 0;
+    virtual bool setEnd(HANDLE file) = 0;
+    virtual bool size(HANDLE file, std::int64_t& size) = 0;
+    virtual bool flush(HANDLE file) = 0;
+    virtual bool close(HANDLE file) = 0;
+    virtual bool information(HANDLE file, BY_HANDLE_FILE_INFORMATION& information) = 0;
+    virtual DWORD fileType(HANDLE file) = 0;
+    // Takes the run's lock on an open file, waiting for another run to drop it.
+    virtual bool lock(HANDLE file) = 0;
+    virtual DWORD attributes(const std::string& path) = 0; // INVALID_FILE_ATTRIBUTES on failure
+    // ReplaceFileW: `replacement` takes the place and the identity of `replaced`.
+    virtual bool replace(const std::string& replaced, const std::string& replacement) = 0;
+    // MoveFileExW with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH.
+    virtual bool move(const std::string& from, const std::string& to) = 0;
+    virtual bool remove(const std::string& path) = 0;
+};
+
+} // namespace purgix::platform

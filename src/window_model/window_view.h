@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace purgix::window {
+
+// What the window model needs of a view (Qt widgets on Linux, Win32 controls on Windows).
+// Texts are bytes: UTF-8 as the view shows them, or the bytes a target was loaded from.
+class WindowView
+{
+public:
+    virtual ~WindowView() = default;
+
+    virtual std::string fileText() const = 0;
+    virtual void setFileText(const std::string& text) = 0;
+    virtual std::string targetText(int index) const = 0;
+    // Shows the target's bytes; the box reports the change back through targetChanged().
+    virtual void setTargetText(int index, const std::string& bytes) = 0;
+    virtual void focusFile() = 0;
+    virtual void focusTarget(int index) = 0;
+
+    // Shows the wait cursor and lets it appear, holding user input back until the run ends.
+    virtual void showWaitState() = 0;
+    // Takes the input held during the run: a close request or Esc is kept, through
+    // closeRequested() or escapeReleased() while the run still counts as in progress, and
+    // the rest is dropped.
+    virtual void takeHeldInput() = 0;
+    virtual void hideWaitState() = 0;
+
+    // Asks the window to close, which comes back through closeRequested().
+    virtual void requestClose() = 0;
+};
+
+} // namespace purgix::window

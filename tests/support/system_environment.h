@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace purgix::test {
+
+// The variable that names the temporary folder a run uses: TMPDIR on Linux, TMP on
+// Windows.
+extern const char* const kTemporaryFolderVariable;
+
+// Sets `name` to `value`, or removes it when there is no value.
+void setEnvironment(const std::string& name, const std::optional<std::string>& value);
+
+// Creates a new folder from `pattern`, whose last six characters are "XXXXXX", and puts
+// the name created into `pattern`.
+bool createUniqueFolder(std::string& pattern);
+
+} // namespace purgix::test
