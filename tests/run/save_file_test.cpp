@@ -96,5 +96,23 @@ TEST(SaveFile, FailedFlushKeepsTheOldFileAndLeavesNothingBeside)
         << "only the file and the tmp folder remain";
 }
 
+// SIGKILL between naming the new file and renaming it leaves it under a fixed name; the
+// next save removes it, but never a file that has another name.
+TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
+{
+    TestFolder folder;
+    const std::string path = folder.write("purgix.ini", "old");
+    const std::string leftover = folder.write(".purgix.ini.purgix-new", "killed");
+    EXPECT_TRUE(replaceFileAtomically(platform::systemFileSystem(), path, "new").succeeded);
+    EXPECT_FALSE(fs::exists(leftover));
+
+    folder.write("kept", "someone's");
+    fs::create_hard_link(folder.file("kept"), leftover);
+    const auto result = replaceFileAtomically(platform::systemFileSystem(), path, "newer");
+    EXPECT_TRUE(result.succeeded) << result.message;
+    EXPECT_EQ(readFile(path), "newer");
+    EXPECT_EQ(readFile(leftover), "someone's");
+}
+
 } // namespace
 } // namespace purgix::test

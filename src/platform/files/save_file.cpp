@@ -368,7 +368,7 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     // A run that waits for this one takes the new file once it stands at the path: it
     // must wait on, until the lines still carried over have reached it.
     fileSystem.lock(newContent->fd(), LOCK_EX);
-    if (const int error = newContent->moveOver(target); error != 0) {
+    if (const int error = newContent->moveOver(target, exists); error != 0) {
         return cannot("replace", error);
     }
     if (std::optional<FileError> failure = carryLateAppends(carryOver)) {
@@ -439,6 +439,7 @@ std::optional<FileError> SaveFile::open()
     if (std::optional<FileError> failure = state.lockOriginal()) {
         return failure;
     }
+    removeLeftoverRenaming(state.fileSystem, state.target);
     if (std::optional<FileError> failure = state.refusal()) {
         return failure;
     }

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace purgix::platform {
 
@@ -61,6 +62,21 @@ std::string besideFilePrefix(const std::string& path)
     prefix += baseName(path).substr(0, kMaxNameInPrefix);
     prefix += '.';
     return prefix;
+}
+
+std::string renamingPath(const std::string& destination)
+{
+    return joinPath(parentFolder(destination), besideFilePrefix(destination) + "purgix-new");
+}
+
+void removeLeftoverRenaming(FileSystem& fileSystem, const std::string& destination)
+{
+    const std::string path = renamingPath(destination);
+    struct stat status = {};
+    if (fileSystem.stat(path, status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_uid == ::geteuid() && status.st_nlink == 1) {
+        fileSystem.unlink(path);
+    }
 }
 
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, const std::string& folder,
@@ -121,6 +137,17 @@ int TemporaryFile::giveName()
     return m_path.empty() ? EEXIST : 0;
 }
 
+int TemporaryFile::giveRenamingName(const std::string& destination)
+{
+    const std::string path = renamingPath(destination);
+    if (m_fileSystem.linkOpenFile(fd(), path) == 0) {
+        m_path = path;
+        m_removalOnSignal = std::make_unique<RemovalOnSignal>(m_path);
+        return 0;
+    }
+    return errno == EEXIST ? giveName() : errno;
+}
+
 const std::string& TemporaryFile::keep()
 {
     m_moved = true;
@@ -128,11 +155,13 @@ const std::string& TemporaryFile::keep()
     return m_path;
 }
 
-int TemporaryFile::moveOver(const std::string& destination)
+int TemporaryFile::moveOver(const std::string& destination, bool destinationLocked)
 {
     // A signal between naming and renaming would find a name to remove and none moved.
     const SignalBlock block;
-    if (const int error = giveName(); error != 0) {
+    const int error =
+        destinationLocked && m_path.empty() ? giveRenamingName(destination) : giveName();
+    if (error != 0) {
         return error;
     }
     if (m_fileSystem.rename(m_path, destination) != 0) {

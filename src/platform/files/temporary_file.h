@@ -16,6 +16,14 @@ class FileSystem;
 // power cut is hidden and still shows which file it belongs to.
 std::string besideFilePrefix(const std::string& path);
 
+// The name a new file takes just before it is renamed over `destination` by the one
+// process that holds the lock on `destination`. SIGKILL, which nothing can catch, may
+// end that process between the two steps and leave the file under this name; the next
+// process to take the lock removes it (only a regular file of this user with no other
+// name, so that nothing else is ever removed).
+std::string renamingPath(const std::string& destination);
+void removeLeftoverRenaming(FileSystem& fileSystem, const std::string& destination);
+
 // A new file in `folder`, mode 0600, used only through the descriptor it was created
 // with. Where the file system allows it the file has no name (O_TMPFILE) until it is
 // moved over its destination, so nothing is left whatever ends the process; elsewhere it
@@ -41,13 +49,15 @@ public:
     // Leaves the named file where it is when the object goes; returns its path.
     const std::string& keep();
 
-    // Renames the file over `destination`; from then on it is no longer removed.
-    // Returns 0 or an errno value.
-    int moveOver(const std::string& destination);
+    // Renames the file over `destination`; from then on it is no longer removed. A file
+    // without a name is first named renamingPath(destination) when the caller holds the
+    // lock on `destination`, else a unique name. Returns 0 or an errno value.
+    int moveOver(const std::string& destination, bool destinationLocked);
 
 private:
     bool openUnnamed();
     bool openNamed();
+    int giveRenamingName(const std::string& destination);
 
     FileSystem& m_fileSystem;
     std::string m_folder;
