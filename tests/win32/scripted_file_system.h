@@ -50,6 +50,10 @@ public:
         return m_system.move(from, to);
     }
     bool remove(const std::string& path) override { return m_system.remove(path); }
+    bool setRemovedOnClose(HANDLE file, bool removed) override
+    {
+        return m_system.setRemovedOnClose(file, removed);
+    }
 
 private:
     platform::FileSystem& m_system = platform::systemFileSystem();

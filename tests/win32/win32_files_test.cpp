@@ -1,13 +1,20 @@
 #include "delete_run.h"
+#include "file_stream.h"
 #include "run_fixture.h"
 #include "run_messages.h"
+#include "save_file.h"
+#include "scoped_environment.h"
 #include "scripted_file_system.h"
 #include "target_settings.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 
 namespace purgix::test {
@@ -142,6 +149,66 @@ TEST_F(Win32RunTest, SettingsAreSavedNewAndReplacedUnderAWideName)
 
     EXPECT_TRUE(result.succeeded) << result.message;
     EXPECT_EQ(loaded, targets);
+}
+
+// The child of the test below, never run alone: opens a save of PURGIX_SAVE_PATH, writes
+// the new content, says so with a file beside it and waits to be terminated.
+TEST(Win32SaveChild, DISABLED_WritesAndWaitsToBeTerminated)
+{
+    const char* path = std::getenv("PURGIX_SAVE_PATH");
+    ASSERT_NE(path, nullptr);
+    platform::SaveFile file(platform::systemFileSystem(), path, platform::SaveFile::Use::Replace,
+                            {});
+    ASSERT_FALSE(file.open());
+    ASSERT_EQ(platform::writeAll(file.content(), "new"), 0);
+    std::ofstream(std::string(path) + ".ready") << "ready";
+    ::Sleep(INFINITE);
+}
+
+// Task Manager's End Task runs no cleanup code: the system itself must remove the new file.
+TEST(Win32Save, ATerminatedRunLeavesTheFileAndNothingElse)
+{
+    TestFolder folder;
+    const std::string path = folder.write("hosts", "old");
+    ScopedEnvironment environment;
+    environment.set("PURGIX_SAVE_PATH", path);
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(::GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    std::wstring commandLine =
+        L"\"" + program +
+        L"\" --gtest_also_run_disabled_tests "
+        L"--gtest_filter=Win32SaveChild.DISABLED_WritesAndWaitsToBeTerminated";
+    // The job ends the child whatever becomes of this test.
+    const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    ASSERT_NE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED, nullptr, nullptr, &startup, &child),
+              0);
+    ::AssignProcessToJobObject(job, child.hProcess);
+    ::ResumeThread(child.hThread);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!fs::exists(path + ".ready") && std::chrono::steady_clock::now() < deadline &&
+           ::WaitForSingleObject(child.hProcess, 50) == WAIT_TIMEOUT) {
+    }
+    const bool ready = fs::exists(path + ".ready");
+    ::TerminateProcess(child.hProcess, 1);
+    ::WaitForSingleObject(child.hProcess, INFINITE);
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    ::CloseHandle(job);
+
+    ASSERT_TRUE(ready) << "the child never wrote its new content";
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder.path())) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"hosts", "hosts.ready", "tmp"}));
+    EXPECT_EQ(readFile(path), "old");
 }
 
 TEST(Win32Settings, MissingFileIsTheOrdinaryFirstStart)

@@ -315,6 +315,9 @@ std::optional<FileError> SaveFile::commit(const CarryOver& carryOver)
     if (std::optional<FileError> failure = state.settle(carryOver)) {
         return failure;
     }
+    if (!state.newContent->keepOnClose()) {
+        return state.writeErrorFor(lastError());
+    }
     state.newContent->close();
     for (std::size_t attempt = 0;; ++attempt) {
         if (state.putInPlace()) {

@@ -30,10 +30,13 @@ UniqueFile::UniqueFile(FileSystem& fileSystem, const std::string& folder, const 
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string path = folder + "\\." + name + "." + randomSuffix();
-        const HANDLE handle = fileSystem.createFile(
-            path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
+        const HANDLE handle =
+            fileSystem.createFile(path, GENERIC_READ | GENERIC_WRITE | DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
         if (handle != INVALID_HANDLE_VALUE) {
             m_handle = FileHandle(fileSystem, handle);
+            // A file system without the mark still has the other ways of removal.
+            m_removedOnClose = fileSystem.setRemovedOnClose(handle, true);
             m_path = std::move(path);
             m_removalOnClose = std::make_unique<RemovalOnConsoleClose>(m_path);
             m_creationError = 0;
@@ -44,6 +47,15 @@ UniqueFile::UniqueFile(FileSystem& fileSystem, const std::string& folder, const 
             return;
         }
     }
+}
+
+bool UniqueFile::keepOnClose()
+{
+    if (m_removedOnClose && !m_fileSystem.setRemovedOnClose(m_handle.get(), false)) {
+        return false;
+    }
+    m_removedOnClose = false;
+    return true;
 }
 
 UniqueFile::~UniqueFile()

@@ -99,6 +99,13 @@ public:
     {
         return ::DeleteFileW(systemPath(path).c_str()) != 0;
     }
+
+    bool setRemovedOnClose(HANDLE file, bool removed) override
+    {
+        FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(removed ? TRUE : FALSE)};
+        return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                            sizeof disposition) != 0;
+    }
 };
 
 } // namespace

@@ -36,6 +36,9 @@ public:
     // MoveFileExW with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH.
     virtual bool move(const std::string& from, const std::string& to) = 0;
     virtual bool remove(const std::string& path) = 0;
+    // Marks an open file to be removed when its last handle closes, however the process
+    // ends, or takes that mark back (FileDispositionInfo).
+    virtual bool setRemovedOnClose(HANDLE file, bool removed) = 0;
 };
 
 } // namespace purgix::platform
