@@ -46,7 +46,8 @@ std::optional<FileError> refilter(SaveFile& file, const TargetSlots& slots, std:
 
 // The run once the file is open: one scan for all slots; when that would overflow the
 // line count, the slots before the overflowing one stay applied, as if each had had a
-// pass of its own, and the run reports the overflow.
+// pass of its own, and the run reports the overflow. A run that would write the file back
+// as it is leaves it alone.
 DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::size_t bufferSize)
 {
     FilterResult counts = filterLines(file.original(), file.content(), slots, bufferSize);
@@ -62,6 +63,10 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
         if (std::optional<FileError> failure = refilter(file, applied, bufferSize, counts)) {
             return failedOutcome(failure->message());
         }
+    }
+    if (counts.sameAsSource) {
+        // Nothing to change: the file, its time and its inode stay as they are.
+        return overflowSlot ? failedOutcome(std::string(kOverflowMessage)) : deletedOutcome(0);
     }
     std::uint64_t deleted = droppedLines(counts.droppedPerSlot, applied);
     const platform::CarryOver carryOver = [&](platform::ByteSource& appended,

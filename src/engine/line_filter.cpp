@@ -1,5 +1,6 @@
 #include "line_filter.h"
 
+#include "line_end_search.h"
 #include "line_writer.h"
 #include "multi_literal_search.h"
 
@@ -30,18 +31,14 @@ const char* findLastByte(const char* begin, const char* end, char byte)
 #endif
 }
 
-bool holds(const char* begin, std::size_t size, char byte)
+// The slots whose texts can occur inside a line: a line never holds the bytes that end
+// lines, LF under the Lf rule and CR or LF under CrLf, so texts holding one are emptied.
+TargetSlots searchableSlots(const TargetSlots& slots, LineEnds lineEnds)
 {
-    return std::memchr(begin, byte, size) != nullptr;
-}
-
-// The slots with every text that holds `byte` emptied: a line never contains its own
-// terminator, so such a text can never be found in a line.
-TargetSlots withoutSlotsHolding(const TargetSlots& slots, char byte)
-{
+    const std::string_view lineEndBytes = lineEnds == LineEnds::Lf ? "\n" : "\r\n";
     TargetSlots result = slots;
     for (std::string& slot : result) {
-        if (slot.find(byte) != std::string::npos) {
+        if (slot.find_first_of(lineEndBytes) != std::string::npos) {
             slot.clear();
         }
     }
@@ -54,9 +51,10 @@ TargetSlots withoutSlotsHolding(const TargetSlots& slots, char byte)
 // buffer for the next block, or, when it is too long for that, is written ahead and cut
 // back from the output if a target turns up later in it.
 //
-// Which bytes end lines is known only at the end of the file: one CR anywhere puts the
-// whole file under the CR rule. The scan starts under the LF rule unless the first block
-// holds a CR, and starts over under the CR rule when a later block brings the first CR.
+// Which bytes end lines is known only at the end of the file, from the count of its line
+// ends. The scan follows the rule of the first block that holds a line end (until then
+// there is nothing to tell the rules apart) and counts on; when the whole file's count
+// calls for the other rule, it starts over under that one.
 class LineScanner
 {
 public:
@@ -77,8 +75,6 @@ private:
         std::size_t lineStart = 0;  // where the carried line's held bytes begin
         std::size_t searchFrom = 0; // no occurrence starts before this
         bool pendingLf = false; // the last block ended in CR: an LF first in the next belongs to it
-        bool sawLf = false;
-        bool scanned = false; // some block was scanned already
         Carried carried = Carried::Unwritten;
         int droppedSlot = 0;
         std::int64_t aheadOffset = 0; // output offset where a line written ahead began
@@ -86,11 +82,11 @@ private:
 
     FilterResult fail(FilterResult::Failure failure, int errorNumber);
     void useLineEnds(LineEnds lineEnds);
-    bool chooseLineEnds(std::size_t count);
-    bool startOver();
+    void countLineEnds(std::size_t count);
+    bool needsSecondScan() const;
+    bool startOver(LineEnds lineEnds);
     void acceptBlock(std::size_t count);
     void scanBlock();
-    std::optional<LiteralMatch> nextMatch(const char* from, const char* end) const;
     const char* lineStartBefore(const char* from, const char* match) const;
     const char* continueWrittenAheadLine(const char* begin, const char* end);
     const char* dropLine(const char* lineBegin, const char* searchFrom, const char* end, int slot);
@@ -106,13 +102,15 @@ private:
     platform::ByteSource& m_source;
     const TargetSlots& m_slots;
     bool m_lineEndsFixed;
+    bool m_lineEndsChosen = false; // a block with a line end chose the rule
+    LineEndCounter m_lineEndCount;
+    std::uint64_t m_bytesRead = 0;
     MultiLiteralSearch m_search;
     std::size_t m_capacity;
     std::vector<char> m_buffer;
     LineWriter m_writer;
     std::int64_t m_startOffset; // where the output began in the sink
     LineEnds m_lineEnds = LineEnds::Lf;
-    char m_terminator = kLf;
     // Bytes of a line's end that may begin an occurrence finished only by the next block.
     std::size_t m_overlap = 0;
     State m_state;
@@ -139,14 +137,16 @@ FilterResult LineScanner::run()
             return fail(FilterResult::Failure::Read, errno);
         }
         if (count == 0) {
-            break;
-        }
-        if (!chooseLineEnds(static_cast<std::size_t>(count))) {
-            if (!startOver()) {
+            if (!needsSecondScan()) {
+                break;
+            }
+            if (!startOver(m_lineEndCount.lineEnds())) {
                 return m_result;
             }
             continue;
         }
+        m_search.forgetText();
+        countLineEnds(static_cast<std::size_t>(count));
         acceptBlock(static_cast<std::size_t>(count));
         scanBlock();
         if (m_writer.failed()) {
@@ -159,6 +159,9 @@ FilterResult LineScanner::run()
         return fail(FilterResult::Failure::Write, m_writer.errorNumber());
     }
     m_result.lineEnds = m_lineEnds;
+    m_result.sameAsSource =
+        m_result.droppedPerSlot == decltype(m_result.droppedPerSlot){} &&
+        m_writer.offset() - m_startOffset == static_cast<std::int64_t>(m_bytesRead);
     return m_result;
 }
 
@@ -172,34 +175,36 @@ FilterResult LineScanner::fail(FilterResult::Failure failure, int errorNumber)
 void LineScanner::useLineEnds(LineEnds lineEnds)
 {
     m_lineEnds = lineEnds;
-    m_terminator = lineEnds == LineEnds::Lf ? kLf : kCr;
-    m_search = lineEnds == LineEnds::Lf ? MultiLiteralSearch(withoutSlotsHolding(m_slots, kLf))
-                                        : MultiLiteralSearch(m_slots);
+    m_search = MultiLiteralSearch(searchableSlots(m_slots, lineEnds));
     m_overlap = m_search.empty() ? 0 : m_search.longestLength() - 1;
     m_writer.setLineEnds(lineEnds);
 }
 
-// Looks at a new block under the LF rule: its first CR moves the file to the CR rule.
-// Returns false when that happens after a block was scanned, so the scan must start over.
-bool LineScanner::chooseLineEnds(std::size_t count)
+// Counts the line ends of a new block; the first block that holds one chooses the rule.
+void LineScanner::countLineEnds(std::size_t count)
 {
-    if (m_lineEndsFixed || m_lineEnds != LineEnds::Lf) {
-        return true;
+    m_bytesRead += count;
+    if (m_lineEndsFixed) {
+        return;
     }
     const char* block = m_buffer.data() + m_state.size;
-    if (holds(block, count, kCr)) {
-        if (m_state.scanned) {
-            return false;
+    m_lineEndCount.add(block, block + count);
+    if (!m_lineEndsChosen && m_lineEndCount.sawLineEnd()) {
+        m_lineEndsChosen = true;
+        if (m_lineEndCount.lineEnds() != m_lineEnds) {
+            useLineEnds(m_lineEndCount.lineEnds());
         }
-        useLineEnds(LineEnds::CrOrCrLf);
-        return true;
     }
-    m_state.sawLf = m_state.sawLf || holds(block, count, kLf);
-    return true;
 }
 
-// Reads the file again from its start under the CR rule, discarding what was written.
-bool LineScanner::startOver()
+// Whether the whole file's count calls for another rule than the one the scan followed.
+bool LineScanner::needsSecondScan() const
+{
+    return !m_lineEndsFixed && m_lineEndsChosen && m_lineEndCount.lineEnds() != m_lineEnds;
+}
+
+// Reads the file again from its start under `lineEnds`, discarding what was written.
+bool LineScanner::startOver(LineEnds lineEnds)
 {
     if (!m_source.rewind()) {
         fail(FilterResult::Failure::Read, errno);
@@ -212,7 +217,9 @@ bool LineScanner::startOver()
     }
     m_state = {};
     m_result = {};
-    useLineEnds(LineEnds::CrOrCrLf);
+    m_bytesRead = 0;
+    m_lineEndsFixed = true;
+    useLineEnds(lineEnds);
     return true;
 }
 
@@ -223,7 +230,6 @@ void LineScanner::acceptBlock(std::size_t count)
         ++m_state.searchFrom;
     }
     m_state.pendingLf = false;
-    m_state.scanned = true;
     m_state.size += count;
 }
 
@@ -241,7 +247,7 @@ void LineScanner::scanBlock()
         return;
     }
     const char* searchFrom = std::max(position, data + m_state.searchFrom);
-    while (const std::optional<LiteralMatch> match = nextMatch(searchFrom, end)) {
+    while (const std::optional<LiteralMatch> match = m_search.find(searchFrom, end)) {
         const char* lineBegin = lineStartBefore(position, match->position);
         m_writer.writeLines(position, lineBegin);
         position = dropLine(lineBegin, match->position + 1, end, match->slot);
@@ -254,20 +260,6 @@ void LineScanner::scanBlock()
     const char* incomplete = last != nullptr ? afterTerminator(last, end) : position;
     m_writer.writeLines(position, incomplete);
     carryIncompleteLine(incomplete, end);
-}
-
-std::optional<LiteralMatch> LineScanner::nextMatch(const char* from, const char* end) const
-{
-    const char* data = m_buffer.data();
-    while (const std::optional<LiteralMatch> match = m_search.find(from, end)) {
-        const char* at = match->position;
-        // An LF right after a CR is part of the line end, not the start of a line's text.
-        if (*at != kLf || at == data || at[-1] != kCr) {
-            return match;
-        }
-        from = at + 1;
-    }
-    return std::nullopt;
 }
 
 const char* LineScanner::lineStartBefore(const char* from, const char* match) const
@@ -315,26 +307,30 @@ const char* LineScanner::dropLine(const char* lineBegin, const char* searchFrom,
 
 const char* LineScanner::findTerminator(const char* begin, const char* end) const
 {
-    return static_cast<const char*>(
-        std::memchr(begin, m_terminator, static_cast<std::size_t>(end - begin)));
+    if (m_lineEnds == LineEnds::CrLf) {
+        return findLineEnd(begin, end);
+    }
+    return static_cast<const char*>(std::memchr(begin, kLf, static_cast<std::size_t>(end - begin)));
 }
 
 const char* LineScanner::findLastTerminator(const char* begin, const char* end) const
 {
-    return findLastByte(begin, end, m_terminator);
+    return m_lineEnds == LineEnds::CrLf ? findLastLineEnd(begin, end)
+                                        : findLastByte(begin, end, kLf);
 }
 
 // Where the line after `terminator` begins; `terminator` is not the last byte held.
 const char* LineScanner::pastTerminator(const char* terminator) const
 {
-    const bool pairedLf = m_lineEnds == LineEnds::CrOrCrLf && terminator[1] == kLf;
+    const bool pairedLf =
+        m_lineEnds == LineEnds::CrLf && terminator[0] == kCr && terminator[1] == kLf;
     return pairedLf ? terminator + 2 : terminator + 1;
 }
 
 const char* LineScanner::afterTerminator(const char* terminator, const char* end)
 {
     if (terminator + 1 == end) {
-        m_state.pendingLf = m_lineEnds == LineEnds::CrOrCrLf;
+        m_state.pendingLf = m_lineEnds == LineEnds::CrLf && *terminator == kCr;
         return end;
     }
     return pastTerminator(terminator);
@@ -376,9 +372,9 @@ void LineScanner::finishLastLine()
 {
     const char* begin = m_buffer.data() + m_state.lineStart;
     const char* end = m_buffer.data() + m_state.size;
-    if (!m_lineEndsFixed && m_lineEnds == LineEnds::Lf && !m_state.sawLf) {
-        // Neither CR nor LF: the file is one line under the CR rule.
-        m_writer.setLineEnds(LineEnds::CrOrCrLf);
+    if (!m_lineEndsFixed && !m_lineEndsChosen) {
+        // No line end at all: the file is one line under the CrLf rule.
+        m_writer.setLineEnds(LineEnds::CrLf);
     }
     if (m_state.carried == Carried::Dropped) {
         ++m_result.droppedPerSlot[static_cast<std::size_t>(m_state.droppedSlot)];

@@ -19,16 +19,16 @@ struct FilterResult
     // Dropped lines, each counted for the lowest slot whose text it contains.
     std::array<std::uint64_t, kSlotCount> droppedPerSlot{};
     Failure failure = Failure::None;
-    int errorNumber = 0;                    // errno of the failed read or write
-    LineEnds lineEnds = LineEnds::CrOrCrLf; // how the file's lines turned out to end
+    int errorNumber = 0;                // errno of the failed read or write
+    LineEnds lineEnds = LineEnds::CrLf; // how the file's lines turned out to end
+    bool sameAsSource = false;          // the output is the source byte for byte
 };
 
 // Streams `source` to its end into `sink` (empty), leaving out every line that contains
-// the text of a non-empty slot. In a file with at least one LF and no CR, each LF ends a
-// line and kept lines are written followed by LF. In every other file a line ends at CR
-// or CR LF, a lone LF belongs to the line, and kept lines are written followed by CR LF.
-// A last line without terminator is a line. Kept lines go out byte for byte apart from
-// their terminator. Memory stays bounded by `bufferSize` (0 picks the default; it grows
+// the text of a non-empty slot. The file's count of line ends chooses the rule (see
+// LineEnds): under Lf every kept line goes out exactly as it was, under CrLf followed by
+// CR LF. A last line without terminator is a line. Kept lines go out byte for byte apart
+// from their terminator. Memory stays bounded by `bufferSize` (0 picks the default; it grows
 // to twice the longest target when that is larger) whatever the file's or a line's length.
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
                          const TargetSlots& slots, std::size_t bufferSize = kDefaultBufferSize);

@@ -19,8 +19,8 @@ public:
 
     void setLineEnds(LineEnds lineEnds) { m_lineEnds = lineEnds; }
 
-    // Writes whole lines, each ended by its terminator; under CrOrCrLf a lone CR becomes
-    // CR LF.
+    // Writes whole lines, each ended by its terminator; under CrLf a lone CR or a lone LF
+    // becomes CR LF.
     void writeLines(const char* begin, const char* end);
     // Writes bytes that hold no terminator: the text of a line, or part of it.
     void writeText(const char* begin, const char* end);
@@ -43,7 +43,7 @@ private:
     std::size_t m_used = 0;
     std::int64_t m_flushedOffset;
     int m_errorNumber = 0;
-    LineEnds m_lineEnds = LineEnds::CrOrCrLf;
+    LineEnds m_lineEnds = LineEnds::CrLf;
 };
 
 } // namespace purgix::engine

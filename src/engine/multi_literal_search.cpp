@@ -11,7 +11,7 @@ namespace {
 
 bool isSearchable(std::string_view text)
 {
-    return !text.empty() && text.find('\r') == std::string_view::npos;
+    return !text.empty();
 }
 
 template <typename Word> bool sameWord(const char* a, const char* b)
@@ -95,7 +95,12 @@ void MultiLiteralSearch::storeNeedles(const TargetSlots& slots)
             continue;
         }
         std::memcpy(m_storage[nextLine].bytes, text.data(), text.size());
-        m_needles.push_back({slot, text.size(), nextLine});
+        Needle needle{slot, text.size(), nextLine};
+        if (text.size() > kLongTextLength) {
+            needle.matcher = m_longTexts.size();
+            m_longTexts.emplace_back(text);
+        }
+        m_needles.push_back(needle);
         nextLine += linesFor(text.size());
         m_longest = std::max(m_longest, text.size());
     }
@@ -157,24 +162,32 @@ const char* MultiLiteralSearch::needleBytes(const Needle& needle) const
     return m_storage[needle.firstLine].bytes;
 }
 
-int MultiLiteralSearch::slotAt(const char* position, unsigned bucketBits, const char* end) const
+bool MultiLiteralSearch::occursAt(const Needle& needle, const char* position, const char* end)
+{
+    if (needle.matcher != kNoMatcher) {
+        return m_longTexts[needle.matcher].startsAt(position, end);
+    }
+    return needle.length <= static_cast<std::size_t>(end - position) &&
+           sameBytes(position, needleBytes(needle), needle.length);
+}
+
+int MultiLiteralSearch::slotAt(const char* position, unsigned bucketBits, const char* end)
 {
     unsigned candidates = 0;
     for (; bucketBits != 0; bucketBits &= bucketBits - 1) {
         candidates |= m_bucketNeedles[static_cast<std::size_t>(std::countr_zero(bucketBits))];
     }
-    const auto room = static_cast<std::size_t>(end - position);
     // Needles are in slot order, so the first one that matches has the lowest slot.
     for (; candidates != 0; candidates &= candidates - 1) {
         const Needle& needle = m_needles[static_cast<std::size_t>(std::countr_zero(candidates))];
-        if (needle.length <= room && sameBytes(position, needleBytes(needle), needle.length)) {
+        if (occursAt(needle, position, end)) {
             return needle.slot;
         }
     }
     return -1;
 }
 
-std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const char* end) const
+std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const char* end)
 {
     if (m_needles.empty()) {
         return std::nullopt;
@@ -203,7 +216,7 @@ std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const ch
     return std::nullopt;
 }
 
-int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atMost) const
+int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atMost)
 {
     int lowest = atMost;
     while (lowest > m_lowestSlot) {
@@ -215,6 +228,13 @@ int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atM
         begin = match->position + 1;
     }
     return lowest;
+}
+
+void MultiLiteralSearch::forgetText()
+{
+    for (LongTextMatcher& matcher : m_longTexts) {
+        matcher.forget();
+    }
 }
 
 } // namespace purgix::engine

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "literal_scan.h"
+#include "long_text_matcher.h"
 #include "target_slots.h"
 
 #include <array>
@@ -22,12 +23,15 @@ struct LiteralMatch
 enum class SearchKernel { Best, Avx2, Ssse3, Portable };
 
 // Finds the texts of up to ten slots in a byte range in one pass. A scan picks candidate
-// positions for all texts at once; each candidate is then compared in full.
+// positions for all texts at once; each candidate is then compared: a short text in full,
+// a long one by a matcher that never compares a byte twice, so that the time stays
+// linear in the range whatever the texts' lengths. The long texts' matchers remember the
+// bytes they compared: calls go forward through one range, and forgetText() tells them
+// that the bytes changed.
 class MultiLiteralSearch
 {
 public:
-    // Empty slots are not searched for, nor are slots holding a CR: no line contains one.
-    // A kernel this processor lacks falls back to Portable.
+    // Empty slots are not searched for. A kernel this processor lacks falls back to Portable.
     explicit MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel = SearchKernel::Best);
 
     static bool isAvailable(SearchKernel kernel);
@@ -38,20 +42,27 @@ public:
     // The earliest position in [begin, end) where a text occurs wholly inside the range;
     // of the texts found there, the one with the lowest slot. Reads up to kSearchOverread
     // bytes past `end`, as lowestSlotIn does.
-    std::optional<LiteralMatch> find(const char* begin, const char* end) const;
+    std::optional<LiteralMatch> find(const char* begin, const char* end);
 
     // The lowest slot whose text occurs wholly inside [begin, end), or `atMost` when it
     // is lower: a caller that already knows one slot in a line asks for any lower one.
-    int lowestSlotIn(const char* begin, const char* end, int atMost) const;
+    int lowestSlotIn(const char* begin, const char* end, int atMost);
+
+    // The bytes of the ranges searched so far changed (the buffer was refilled).
+    void forgetText();
 
 private:
     static constexpr int kBucketCount = 8;
+    // Texts up to this long are compared in full at each candidate, with two word loads.
+    static constexpr std::size_t kLongTextLength = 16;
+    static constexpr std::size_t kNoMatcher = static_cast<std::size_t>(-1);
 
     struct Needle
     {
         int slot;
         std::size_t length;
-        std::size_t firstLine; // index into m_storage
+        std::size_t firstLine;            // index into m_storage
+        std::size_t matcher = kNoMatcher; // index into m_longTexts for a long text
     };
     // glibc's memcmp slows down sharply when one side sits near the end of a page, so
     // every text starts on a cache line of its own.
@@ -64,10 +75,12 @@ private:
     void planScan();
     void chooseScan(SearchKernel kernel);
     const char* needleBytes(const Needle& needle) const;
-    int slotAt(const char* position, unsigned bucketBits, const char* end) const;
+    bool occursAt(const Needle& needle, const char* position, const char* end);
+    int slotAt(const char* position, unsigned bucketBits, const char* end);
 
     std::vector<CacheLine> m_storage;
     std::vector<Needle> m_needles; // in slot order
+    std::vector<LongTextMatcher> m_longTexts;
     std::size_t m_longest = 0;
     int m_lowestSlot = 0;
     ScanPlan m_plan;

@@ -1,6 +1,9 @@
 #include "settings_content.h"
 
+#include "line_ends.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace purgix::settings {
 
@@ -9,9 +12,9 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-// The part of the content that holds the ten lines if LF ends them: up to and including
-// the tenth LF, or all of it.
-std::string_view leadingLfLines(std::string_view content)
+// The part of the content that holds the ten lines and decides their rule: up to and
+// including the tenth LF, or all of it. An LF ends a line under both rules.
+std::string_view leadingPart(std::string_view content)
 {
     std::size_t end = 0;
     for (int line = 0; line < kTargetCount; ++line) {
@@ -24,30 +27,33 @@ std::string_view leadingLfLines(std::string_view content)
     return content.substr(0, end);
 }
 
-bool splitsAtLf(std::string_view content)
+// Where the line that starts at `lineStart` ends under `lineEnds`, and where the next
+// one starts.
+std::pair<std::size_t, std::size_t> lineAt(std::string_view text, std::size_t lineStart,
+                                           engine::LineEnds lineEnds)
 {
-    const std::string_view leading = leadingLfLines(content);
-    return leading.find(kLf) != std::string_view::npos &&
-           leading.find(kCr) == std::string_view::npos;
+    const std::string_view lineEndBytes = lineEnds == engine::LineEnds::Lf ? "\n" : "\r\n";
+    const std::size_t lineEnd = std::min(text.find_first_of(lineEndBytes, lineStart), text.size());
+    const bool pair = lineEnds == engine::LineEnds::CrLf && lineEnd + 1 < text.size() &&
+                      text[lineEnd] == kCr && text[lineEnd + 1] == kLf;
+    return {lineEnd, lineEnd + (pair ? 2 : 1)};
 }
 
 } // namespace
 
 void applySettingsContent(std::string_view content, Targets& targets)
 {
-    const bool lfLines = splitsAtLf(content);
-    const char terminator = lfLines ? kLf : kCr;
+    const std::string_view leading = leadingPart(content);
+    const engine::LineEnds lineEnds =
+        engine::lineEndsOf(leading.data(), leading.data() + leading.size());
     std::size_t lineStart = 0;
     for (std::string& target : targets) {
-        if (lineStart >= content.size()) {
+        if (lineStart >= leading.size()) {
             return;
         }
-        const std::size_t lineEnd = std::min(content.find(terminator, lineStart), content.size());
-        target.assign(content.substr(lineStart, lineEnd - lineStart));
-        lineStart = lineEnd + 1;
-        if (!lfLines && lineStart < content.size() && content[lineStart] == kLf) {
-            ++lineStart;
-        }
+        const auto [lineEnd, next] = lineAt(leading, lineStart, lineEnds);
+        target.assign(leading.substr(lineStart, lineEnd - lineStart));
+        lineStart = next;
     }
 }
 
@@ -61,14 +67,9 @@ std::string formatSettingsContent(const Targets& targets)
     return content;
 }
 
-bool holdsTenLines(std::string_view content)
+bool holdsLeadingPart(std::string_view content)
 {
-    const std::string_view leading = leadingLfLines(content);
-    if (leading.find(kCr) == std::string_view::npos) {
-        return std::count(leading.begin(), leading.end(), kLf) == kTargetCount;
-    }
-    // Every terminator, CR LF included, holds exactly one CR.
-    return std::count(content.begin(), content.end(), kCr) >= kTargetCount;
+    return std::count(content.begin(), content.end(), kLf) >= kTargetCount;
 }
 
 } // namespace purgix::settings

@@ -33,16 +33,15 @@ std::string tooLongReason()
     return "a target string is longer than " + std::to_string(kMaxTargetLength) + " bytes";
 }
 
-// Appends the file's bytes to `content` until ten lines are complete or the file ends;
-// lines past the tenth are never used, so they are never read.
+// Appends the file's bytes to `content` until the part that holds the ten lines is
+// complete or the file ends; lines past the tenth are never used, so they are never read.
+// Ten lines of targets that are not too long fit in kMaxLeadingBytes: reading stops there,
+// and a line that did not end by then is too long.
 std::optional<platform::FileError> readLeadingLines(platform::ByteSource& source,
                                                     const std::string& path, std::string& content)
 {
     std::array<char, kReadChunkSize> chunk;
-    while (!holdsTenLines(content)) {
-        if (content.size() > kMaxLeadingBytes) {
-            return platform::FileError::cannot(kReadAction, path, tooLongReason());
-        }
+    while (!holdsLeadingPart(content) && content.size() <= kMaxLeadingBytes) {
         const std::ptrdiff_t count = source.read(chunk.data(), chunk.size());
         if (count < 0) {
             return platform::FileError::cannot(kReadAction, path, errno);
@@ -80,17 +79,27 @@ std::optional<platform::FileError> readTargets(platform::FileSystem& fileSystem,
     return std::nullopt;
 }
 
+// Why a target cannot be stored so that it reads back the same, if it cannot: a longer
+// target could not be read back, and a CR or LF would split it over two lines.
+std::optional<std::string> unsavableReason(const Targets& targets)
+{
+    for (std::size_t slot = 0; slot < targets.size(); ++slot) {
+        const std::string name = "target string " + std::to_string(slot + 1);
+        if (targets[slot].size() > kMaxTargetLength) {
+            return name + " is longer than " + std::to_string(kMaxTargetLength) + " bytes";
+        }
+        if (targets[slot].find_first_of("\r\n") != std::string::npos) {
+            return name + " holds a line break";
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<platform::FileError> writeTargets(platform::FileSystem& fileSystem,
                                                 const std::string& path, const Targets& targets)
 {
-    // A longer target could not be read back, so saving it would lose it.
-    for (std::size_t slot = 0; slot < targets.size(); ++slot) {
-        if (targets[slot].size() > kMaxTargetLength) {
-            return platform::FileError::cannot("write", path,
-                                               "target string " + std::to_string(slot + 1) +
-                                                   " is longer than " +
-                                                   std::to_string(kMaxTargetLength) + " bytes");
-        }
+    if (const std::optional<std::string> reason = unsavableReason(targets)) {
+        return platform::FileError::cannot("write", path, *reason);
     }
     platform::SaveFile file(fileSystem, path, platform::SaveFile::Use::Save,
                             platform::temporaryFolderPath());

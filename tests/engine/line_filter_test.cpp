@@ -52,12 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
                     LineRuleCase{"TrailingCrAddsNoLine", "a\r", "a\r\n"},
                     LineRuleCase{"LfEndsLinesWhenNoCr", "a\nb\nc", "a\nb\nc\n"},
                     LineRuleCase{"LfFileKeepsEmptyLines", "\n\na\n", "\n\na\n"},
-                    LineRuleCase{"OneCrLeavesLfInsideLines", "a\nb\nc\r", "a\nb\nc\r\n"},
-                    LineRuleCase{"Mixed", "a\r\nb\rc\nd", "a\r\nb\r\nc\nd\r\n"},
+                    LineRuleCase{"CrInAnLfFileStaysInItsLine", "a\nb\nc\r", "a\nb\nc\r\n"},
+                    LineRuleCase{"Mixed", "a\r\nb\rc\nd", "a\r\nb\r\nc\r\nd\r\n"},
                     LineRuleCase{"CrCrLfHoldsAnEmptyLine", "a\r\r\nb", "a\r\n\r\nb\r\n"},
                     LineRuleCase{"EmptyLinesKept", "\r\n\r\r\n", "\r\n\r\n\r\n"},
-                    LineRuleCase{"LfAfterCrLfStartsTheNextLine", "a\r\n\nb", "a\r\n\nb\r\n"},
-                    LineRuleCase{"LfCr", "\n\r", "\n\r\n"}),
+                    LineRuleCase{"TieGoesToCrLf", "a\r\n\nb", "a\r\n\r\nb\r\n"},
+                    LineRuleCase{"LfCr", "\n\r", "\r\n\r\n"}),
     test::CaseName{});
 
 struct MatchCase
@@ -94,15 +94,24 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"LfFileDropsOnlyItsLine", slotsOf({"b"}), "a\nb\nc\n", "a\nc\n", Counts{1}},
         MatchCase{"LfFileTargetHoldingLfNeverMatches", slotsOf({"a\nb", "c"}), "a\nb\nc\n",
                   "a\nb\n", Counts{0, 1}},
-        MatchCase{"LateCrPutsTheWholeFileUnderTheCrRule", slotsOf({"b"}),
-                  "a\nb\n" + std::string(3000, 'x') + "\rc", "c\r\n"s, Counts{1}},
-        MatchCase{"TargetHoldingLf", slotsOf({"a\nb"}), "xa\nby\ra\r\nb\r", "a\r\nb\r\n",
+        // Each kind of file: only the lines holding the target go.
+        MatchCase{"LfFileWithOneCrLfLine", slotsOf({"ssh"}), "a\nssh 22\nb\r\nc\n", "a\nb\r\nc\n",
                   Counts{1}},
-        // The LF of a CR LF ends the line before it and starts nothing.
-        MatchCase{"TargetStartingWithLf", slotsOf({"\nb"}), "a\r\nb\r\n\nb\r", "a\r\nb\r\n",
+        MatchCase{"LfFileWithProgressCrs", slotsOf({"error"}),
+                  "get 10%\r20%\r100%\nerror x\ndone\n", "get 10%\r20%\r100%\ndone\n", Counts{1}},
+        MatchCase{"CrLfFileWithLinesAppendedWithLf", slotsOf({"b"}), "a\r\nb\r\nc\r\nd\ne\n",
+                  "a\r\nc\r\nd\r\ne\r\n", Counts{1}},
+        MatchCase{"CrFileWithOneLoneLf", slotsOf({"b"}), "a\rb\rc\nd\r", "a\r\nc\r\nd\r\n",
                   Counts{1}},
-        MatchCase{"TargetHoldingCrNeverMatches", slotsOf({"b\r", "a"}), "b\r\nab\rc", "b\r\nc\r\n",
-                  Counts{0, 1}},
+        MatchCase{"NoLineEnd", slotsOf({"b"}), "abc", "", Counts{1}},
+        // The first blocks look like an LF file; the whole file is a CR LF one.
+        MatchCase{"CrLfLinesLateInTheFileDecide", slotsOf({"b"}),
+                  "a\nb\nc\n" + std::string(3000, 'x') + "\r\nd\r\ne\r\nf\r\ng\r\n",
+                  "a\r\nc\r\n" + std::string(3000, 'x') + "\r\nd\r\ne\r\nf\r\ng\r\n", Counts{1}},
+        MatchCase{"TargetHoldingALineEndNeverMatches", slotsOf({"a\nb", "b\r"}), "xa\nby\ra\r\nb\r",
+                  "xa\r\nby\r\na\r\nb\r\n", Counts{}},
+        MatchCase{"LfFileTargetHoldingCrMatches", slotsOf({"b\r"}), "a\nb\r\nc\n", "a\nc\n",
+                  Counts{1}},
         MatchCase{"NulAndInvalidUtf8", slotsOf({"\0\xff"s}),
                   "a\0\xff"s
                   "b\r\xff\0\rc"s,
@@ -144,7 +153,7 @@ TEST(LineFilter, LowerSlotLateInALongLineStillCounts)
 
 TEST(LineFilter, LineLongerThanTheBufferIsCutBackWhenItsTargetComesLast)
 {
-    const std::string longLine = std::string(100000, 'x') + "\nend";
+    const std::string longLine = std::string(100000, 'x') + "end";
     MemoryFilter filter("first\r\n" + longLine + "\r\nlast");
     filter.limitTransfers(4096, 0);
     const FilterResult result = filter.run(slotsOf({"end"}), 1024);

@@ -23,7 +23,7 @@ std::optional<Found> findPlainly(const std::string& haystack, std::size_t begin,
     for (std::size_t at = begin; at < end; ++at) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
             const std::string& text = slots[static_cast<std::size_t>(slot)];
-            if (!text.empty() && text.find('\r') == std::string::npos && at + text.size() <= end &&
+            if (!text.empty() && at + text.size() <= end &&
                 haystack.compare(at, text.size(), text) == 0) {
                 return Found{static_cast<std::ptrdiff_t>(at), slot};
             }
@@ -47,8 +47,8 @@ private:
     std::string m_bytes;
 };
 
-std::optional<Found> findIn(const MultiLiteralSearch& search, const PaddedText& text,
-                            std::size_t begin, std::size_t end)
+std::optional<Found> findIn(MultiLiteralSearch& search, const PaddedText& text, std::size_t begin,
+                            std::size_t end)
 {
     const std::optional<LiteralMatch> match = search.find(text.at(begin), text.at(end));
     if (!match) {
@@ -82,31 +82,44 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    const std::string alphabet = "abcd\n";
+    // Every third round draws from two letters only, so that long texts repeat themselves
+    // and nearly match everywhere: the long texts' matchers must still find every match
+    // through a series of searches going forward, as the line filter makes them.
+    std::string alphabet;
     const auto randomText = [&](int length) {
         std::string text;
         for (int i = 0; i < length; ++i) {
-            text += alphabet[static_cast<std::size_t>(pick(0, 4))];
+            text +=
+                alphabet[static_cast<std::size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
         }
         return text;
     };
     for (int round = 0; round < 3000; ++round) {
+        alphabet = round % 3 == 0 ? "ab" : "abcd\n";
         // Every other round a single text, which has scans of its own.
         TargetSlots slots;
         const int count = round % 2 == 0 ? 1 : pick(2, kSlotCount);
         for (int added = 0; added < count; ++added) {
-            // Lengths 1 to 3 decide how many leading bytes the nibble scans compare.
+            // Lengths 1 to 3 decide how many leading bytes the nibble scans compare; texts
+            // longer than 16 bytes go to the long texts' matchers.
             slots[static_cast<std::size_t>(pick(0, kSlotCount - 1))] =
                 randomText(pick(0, 3) == 0 ? pick(1, 3) : pick(4, 40));
         }
-        const MultiLiteralSearch search(slots, GetParam().kernel);
+        MultiLiteralSearch search(slots, GetParam().kernel);
         const std::string haystack = randomText(pick(0, 300));
-        const PaddedText padded(haystack, alphabet[static_cast<std::size_t>(pick(0, 4))]);
-        const auto begin = static_cast<std::size_t>(pick(0, static_cast<int>(haystack.size())));
+        const PaddedText padded(haystack, alphabet[static_cast<std::size_t>(pick(0, 1))]);
+        auto begin = static_cast<std::size_t>(pick(0, static_cast<int>(haystack.size())));
         const auto end = static_cast<std::size_t>(
             pick(static_cast<int>(begin), static_cast<int>(haystack.size())));
-        const std::optional<Found> expected = findPlainly(haystack, begin, end, slots);
+        std::optional<Found> expected = findPlainly(haystack, begin, end, slots);
         ASSERT_EQ(findIn(search, padded, begin, end), expected) << "round " << round;
+        for (std::optional<Found> next = expected; next;) {
+            begin = static_cast<std::size_t>(next->offset) + 1;
+            next = findPlainly(haystack, begin, end, slots);
+            ASSERT_EQ(findIn(search, padded, begin, end), next) << "round " << round;
+        }
+        search.forgetText();
+        begin = expected ? static_cast<std::size_t>(expected->offset) : begin;
         if (expected) {
             const int lowest = search.lowestSlotIn(padded.at(begin), padded.at(end), kSlotCount);
             int plainLowest = kSlotCount;
@@ -120,17 +133,17 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
     }
 }
 
-TEST_P(Kernels, IgnoresEmptySlotsAndSlotsHoldingACr)
+TEST_P(Kernels, IgnoresEmptySlots)
 {
-    const MultiLiteralSearch search(TargetSlots{"", "a\rb", "", "b"}, GetParam().kernel);
-    EXPECT_EQ(search.longestLength(), 1u);
+    MultiLiteralSearch search(TargetSlots{"", "a\rb", "", "b"}, GetParam().kernel);
+    EXPECT_EQ(search.longestLength(), 3u);
     const PaddedText text("a\rb", 'b');
-    EXPECT_EQ(findIn(search, text, 0, 3), (Found{2, 3}));
+    EXPECT_EQ(findIn(search, text, 0, 3), (Found{0, 1}));
 }
 
 TEST_P(Kernels, NothingToFindInAnEmptySet)
 {
-    const MultiLiteralSearch search(TargetSlots{}, GetParam().kernel);
+    MultiLiteralSearch search(TargetSlots{}, GetParam().kernel);
     EXPECT_TRUE(search.empty());
     const PaddedText text("abc", 'a');
     EXPECT_EQ(findIn(search, text, 0, 3), std::nullopt);

@@ -40,7 +40,7 @@ TEST(CliRun, DeletesMatchingLinesAndPrintsTheCount)
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "3 lines deleted.\n");
     EXPECT_EQ(result.err, "");
-    EXPECT_EQ(readFile(path), "keep\r\nlone\nlf\r\nlast\r\n");
+    EXPECT_EQ(readFile(path), "keep\r\nlone\r\nlf\r\nlast\r\n");
     EXPECT_EQ(folder.tempDirListing(), "");
 }
 
@@ -56,7 +56,7 @@ TEST(CliRun, EmptyArgumentsAreEmptySlots)
 
     const CliResult secondSlot = runProgram(folder, {path, "", "b"});
     EXPECT_EQ(secondSlot.out, "2 lines deleted.\n");
-    EXPECT_EQ(readFile(path), "");
+    EXPECT_EQ(readFile(path), "a\r\n");
 }
 
 TEST(CliRun, UsesTheSavedTargetsOverTheStartUpText)

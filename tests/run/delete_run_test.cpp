@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -95,13 +96,39 @@ TEST_F(DeleteRunTest, AllSlotsEmptyLeaveThePathUnreadAndUntouched)
     EXPECT_FALSE(fs::exists(missing));
 }
 
-TEST_F(DeleteRunTest, RewritesEveryLineWithCrLfEvenWhenNothingMatches)
+TEST_F(DeleteRunTest, RewritesEveryLineEndAsCrLfEvenWhenNothingMatches)
 {
     const std::string path = m_folder.write("hosts", kUnrewritten);
     const auto outcome = runDelete(path, slotsOf({"absent"}));
     EXPECT_TRUE(outcome.succeeded);
     EXPECT_EQ(outcome.message, "0 lines deleted.");
-    EXPECT_EQ(readFile(path), "keep\r\ndrop me\nstill line one\r\nlast\r\n");
+    EXPECT_EQ(readFile(path), "keep\r\ndrop me\r\nstill line one\r\nlast\r\n");
+}
+
+// Backups, build tools and sync programs must see no change where there is none.
+TEST_F(DeleteRunTest, LeavesAFileItWouldNotChangeAlone)
+{
+    for (const std::string content : {"a\nb\r\nc\n", "a\r\nb\r\n", ""}) {
+        const std::string path = m_folder.write("list", content);
+        struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        struct stat before
+        {
+        };
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+        const auto outcome = runDelete(path, slotsOf({"absent"}));
+
+        EXPECT_EQ(outcome.message, "0 lines deleted.");
+        struct stat after
+        {
+        };
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << content;
+        EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec) << content;
+        EXPECT_EQ(readFile(path), content);
+        EXPECT_EQ(m_folder.tempDirListing(), "");
+    }
 }
 
 TEST_F(DeleteRunTest, CountsEachLineOnceForTheFirstSlotThatMatchesIt)

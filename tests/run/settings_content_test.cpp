@@ -47,7 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\nten\r\neleven",
                     {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
         ReadingCase{"BareCrEndsALineAndLastLineNeedsNoTerminator", "a\rb\rc", {"a", "b", "c"}},
-        ReadingCase{"LoneLfStaysInsideTheTarget", "a\nb\r\n\nc\n\r\n", {"a\nb", "\nc\n"}},
+        ReadingCase{"MostlyCrLfLinesEndAtLoneLfToo", "a\nb\r\n\r\nc\r\n", {"a", "b", "", "c"}},
+        ReadingCase{"MostlyLfLinesKeepTheirCrs", "a\r\nb\nc\n", {"a\r", "b", "c"}},
+        // Only the part up to the tenth LF decides: the CRs after it do not count.
+        ReadingCase{"TheTenLinesDecide",
+                    "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\r\n\r\r\r\r\r\r\r\r\r\r\r",
+                    {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9\r"}},
         ReadingCase{"CrLfIsOneTerminatorAndCrCrIsTwo", "\r\n\r\r\nx", {"", "", "", "x"}},
         ReadingCase{
             "NulHighBytesAndSpacesAreOrdinary", "a\0b\r\n\xff\xe9 \r\n"s, {"a\0b"s, "\xff\xe9 "}}),

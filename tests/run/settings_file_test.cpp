@@ -101,7 +101,7 @@ TEST(SettingsFileReading, LinesSplitAcrossReadsComeOutWhole)
     EXPECT_TRUE(loadTargets(path, targets, &fileSystem).succeeded);
 
     const std::string k(kStartUpTarget);
-    EXPECT_EQ(targets, (Targets{"ab", "cd", "e\nf", k, k, k, k, k, k, k}));
+    EXPECT_EQ(targets, (Targets{"ab", "cd", "e", "f", k, k, k, k, k, k}));
 }
 
 TEST(SettingsFileReading, StopsReadingAfterTheTenthLine)
@@ -141,13 +141,31 @@ TEST(SettingsFileSaving, TargetsComeBackByteForByte)
 {
     TestFolder folder;
     const std::string path = folder.file("purgix.ini").string();
-    const Targets saved{" lead", "trail ", " ", "", "a\nb", "\xe9t\xe9", "", "", "", "last"};
+    const Targets saved{" lead", "trail ", " ", "", "a\tb", "\xe9t\xe9", "", "", "", "last"};
 
     ASSERT_TRUE(saveTargets(path, saved).succeeded);
     Targets loaded = startUpTargets();
     ASSERT_TRUE(loadTargets(path, loaded).succeeded);
 
     EXPECT_EQ(loaded, saved);
+}
+
+// Written out, a line break would split its target in two and move every later slot.
+TEST(SettingsFileSaving, RefusesATargetHoldingALineBreak)
+{
+    TestFolder folder;
+    const std::string path = folder.write("purgix.ini", tenLines());
+    for (const char* target : {"a\rb", "a\nb", "a\r"}) {
+        Targets targets;
+        targets[3] = target;
+
+        const SaveResult result = saveTargets(path, targets);
+
+        EXPECT_FALSE(result.succeeded);
+        EXPECT_NE(result.message.find("target string 4 holds a line break"), std::string::npos)
+            << result.message;
+        EXPECT_EQ(readFile(path), tenLines());
+    }
 }
 
 TEST(SettingsFileSaving, ReplacesAnExistingFileAndKeepsItsPermissions)

@@ -37,8 +37,17 @@ SinglePass filterOneTarget(std::string_view content, const std::string& target)
 
 bool endsLinesInLf(std::string_view content)
 {
-    return content.find('\n') != std::string_view::npos &&
-           content.find('\r') == std::string_view::npos;
+    std::int64_t loneLfs = 0;
+    std::int64_t otherEnds = 0; // CR LF pairs and lone CRs
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        const bool crBefore = i > 0 && content[i - 1] == '\r';
+        if (content[i] == '\n' && !crBefore) {
+            ++loneLfs;
+        } else if (content[i] == '\r') {
+            ++otherEnds;
+        }
+    }
+    return loneLfs > otherEnds;
 }
 
 std::vector<std::string> splitLines(std::string_view content)
@@ -48,13 +57,14 @@ std::vector<std::string> splitLines(std::string_view content)
     std::string current;
     for (std::size_t i = 0; i < content.size(); ++i) {
         const char byte = content[i];
-        if (byte != (lfOnly ? '\n' : '\r')) {
+        const bool endsLine = byte == '\n' || (!lfOnly && byte == '\r');
+        if (!endsLine) {
             current += byte;
             continue;
         }
         lines.push_back(current);
         current.clear();
-        if (!lfOnly && i + 1 < content.size() && content[i + 1] == '\n') {
+        if (!lfOnly && byte == '\r' && i + 1 < content.size() && content[i + 1] == '\n') {
             ++i;
         }
     }
@@ -110,8 +120,7 @@ settings::Targets applySettingsModel(std::string_view content, settings::Targets
     for (std::size_t lfs = 0; tenthLfEnd < content.size() && lfs < targets.size(); ++tenthLfEnd) {
         lfs += content[tenthLfEnd] == '\n' ? 1 : 0;
     }
-    const std::string_view leading = content.substr(0, tenthLfEnd);
-    const std::vector<std::string> lines = splitLines(endsLinesInLf(leading) ? leading : content);
+    const std::vector<std::string> lines = splitLines(content.substr(0, tenthLfEnd));
     for (std::size_t i = 0; i < lines.size() && i < targets.size(); ++i) {
         targets[i] = lines[i];
     }

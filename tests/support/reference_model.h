@@ -14,12 +14,13 @@ namespace purgix::test {
 // A deliberately plain statement of what Purgix must do, written for clarity rather
 // than speed: the tests and the fuzz targets compare the real code with it.
 
-// True when the content holds an LF and no CR: its lines end in LF alone.
+// True when the content's lone LFs (no CR before them) outnumber its CR LF pairs and lone
+// CRs together: its lines end in LF.
 bool endsLinesInLf(std::string_view content);
 
-// Splits by the line rule: in content whose lines end in LF each LF ends a line; in any
-// other content a line ends at CR or CR LF and a lone LF stays inside its line. A last
-// line without terminator is a line, and empty content has no lines.
+// Splits by the line rule: in content whose lines end in LF each LF ends a line and a CR
+// is part of its line; in any other content a line ends at CR LF, CR or LF. A last line
+// without terminator is a line, and empty content has no lines.
 std::vector<std::string> splitLines(std::string_view content);
 
 struct FilterModel
@@ -30,7 +31,7 @@ struct FilterModel
 
 // One scan for all slots: a line goes when it contains any non-empty slot's text and
 // counts for the lowest such slot; each kept line is followed by LF in content whose
-// lines end in LF, by CR LF in any other.
+// lines end in LF (so it stays as it was), by CR LF in any other.
 FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots);
 
 struct DeleteRunModel
@@ -46,8 +47,8 @@ struct DeleteRunModel
 DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots);
 
 // The settings reading table: lines 0-9 fill slots 0-9, later lines are ignored and
-// slots past the last line keep their text. The lines end in LF when the content up to
-// its tenth LF holds an LF and no CR.
+// slots past the last line keep their text. The content up to its tenth LF holds the
+// lines, and its own line ends choose their rule.
 settings::Targets applySettingsModel(std::string_view content, settings::Targets targets);
 
 // The settings file that stores `targets`: each one, unchanged, followed by CR LF.

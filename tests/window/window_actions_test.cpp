@@ -101,14 +101,14 @@ TEST_F(WindowTest, ADeleteRunReportsItsCountAndRewritesTheFile)
     open();
     click("cmdPurgix");
     EXPECT_EQ(m_boxes.shown, QStringList{"1 lines deleted."});
-    EXPECT_EQ(readFile(path), "alpha\r\nbeta\r\n");
+    EXPECT_EQ(readFile(path), "alpha\r\nx\r\nbeta\r\n");
 
     // With every target cleared the run leaves the file alone.
     click("Command1");
     EXPECT_EQ(targetTexts(), QStringList(10, QString()));
     click("cmdPurgix");
     EXPECT_EQ(m_boxes.shown.last(), "0 lines deleted.");
-    EXPECT_EQ(readFile(path), "alpha\r\nbeta\r\n");
+    EXPECT_EQ(readFile(path), "alpha\r\nx\r\nbeta\r\n");
 }
 
 TEST_F(WindowTest, ARunShowsTheWaitCursorAndCannotStartAgainInsideItself)
