@@ -110,15 +110,17 @@ bool writeCorpus(const std::string& path, const CorpusOptions& options)
     if (file == nullptr) {
         return false;
     }
-    const std::string_view lineEnd = options.lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
+    const std::string_view lineEnd = options.lineEnd == LineEnd::Lf ? "\n" : "\r\n";
     LineMaker maker(options.kind, options.sparse);
+    std::uint64_t lineNumber = 0;
     std::string chunk;
     bool written = true;
     for (std::uint64_t total = 0; total < options.bytes && written;) {
         chunk.clear();
         while (chunk.size() < (std::size_t{1} << 20) && total + chunk.size() < options.bytes) {
             maker.append(chunk);
-            chunk += lineEnd;
+            const bool appendedByLinux = options.lineEnd == LineEnd::Mixed && ++lineNumber % 4 == 0;
+            chunk += appendedByLinux ? "\n" : lineEnd;
         }
         written = std::fwrite(chunk.data(), 1, chunk.size(), file) == chunk.size();
         total += chunk.size();

@@ -13,7 +13,8 @@ enum class CorpusKind {
     Log,   // log lines; each of ten targets is in 1% to 3% of them
 };
 
-enum class LineEnd { CrLf, Lf };
+// Mixed: CR LF lines, every fourth ending in LF alone, as lines a Linux tool appended.
+enum class LineEnd { CrLf, Lf, Mixed };
 
 struct CorpusOptions
 {

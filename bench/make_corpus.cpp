@@ -7,15 +7,16 @@
 #include <string_view>
 
 // Writes a generated corpus for script/bench, or prints the targets it is made for.
-// Usage: purgix_bench_corpus hosts|log[-sparse] crlf|lf MIB PATH [TRAILER]
+// Usage: purgix_bench_corpus hosts|log[-sparse] crlf|lf|mixed MIB PATH [TRAILER]
 //        purgix_bench_corpus targets hosts|log
 namespace {
 
 using namespace purgix::bench;
 
-constexpr const char* kUsage = "usage: purgix_bench_corpus hosts|log[-sparse] crlf|lf MIB PATH "
-                               "[TRAILER]\n"
-                               "       purgix_bench_corpus targets hosts|log\n";
+constexpr const char* kUsage =
+    "usage: purgix_bench_corpus hosts|log[-sparse] crlf|lf|mixed MIB PATH "
+    "[TRAILER]\n"
+    "       purgix_bench_corpus targets hosts|log\n";
 
 constexpr std::string_view kSparseSuffix = "-sparse";
 
@@ -41,14 +42,16 @@ int printTargets(CorpusKind kind)
 int writeFile(CorpusKind kind, char* argv[], int argc)
 {
     const std::string_view lineEnd = argv[2];
-    if (lineEnd != "crlf" && lineEnd != "lf") {
+    if (lineEnd != "crlf" && lineEnd != "lf" && lineEnd != "mixed") {
         std::cerr << kUsage;
         return 2;
     }
     CorpusOptions options;
     options.kind = kind;
     options.sparse = std::string_view(argv[1]).ends_with(kSparseSuffix);
-    options.lineEnd = lineEnd == "lf" ? LineEnd::Lf : LineEnd::CrLf;
+    options.lineEnd = lineEnd == "lf"      ? LineEnd::Lf
+                      : lineEnd == "mixed" ? LineEnd::Mixed
+                                           : LineEnd::CrLf;
     options.bytes = std::strtoull(argv[3], nullptr, 10) << 20;
     options.trailer = argc == 6 ? argv[5] : "";
     if (!writeCorpus(argv[4], options)) {

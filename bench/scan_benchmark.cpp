@@ -52,7 +52,9 @@ public:
     std::string corpus(const CorpusOptions& options)
     {
         const std::string name = std::string(options.kind == CorpusKind::Hosts ? "hosts" : "log") +
-                                 (options.lineEnd == LineEnd::CrLf ? "-crlf" : "-lf");
+                                 (options.lineEnd == LineEnd::CrLf  ? "-crlf"
+                                  : options.lineEnd == LineEnd::Lf ? "-lf"
+                                                                   : "-mixed");
         const std::string path = (m_path / name).string();
         if (m_made.insert(name).second && !writeCorpus(path, options)) {
             m_made.erase(name);
@@ -143,6 +145,9 @@ BENCHMARK_CAPTURE(scan, hosts_lf_one_target, CorpusKind::Hosts, LineEnd::Lf,
                   firstTarget(CorpusKind::Hosts))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, log_lf_ten_targets, CorpusKind::Log, LineEnd::Lf,
+                  corpusTargets(CorpusKind::Log))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scan, log_mixed_ten_targets, CorpusKind::Log, LineEnd::Mixed,
                   corpusTargets(CorpusKind::Log))
     ->Unit(benchmark::kMillisecond);
 

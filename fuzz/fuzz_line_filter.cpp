@@ -78,6 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (filter.output() != model.output) {
         purgix::fuzz::reportMismatch("output", input, model.output, filter.output());
     }
+    if (result.sameAsSource != (model.output == input.body)) {
+        purgix::fuzz::reportMismatch("output is the source", input,
+                                     model.output == input.body ? "yes" : "no",
+                                     result.sameAsSource ? "yes" : "no");
+    }
     if (result.droppedPerSlot != model.droppedPerSlot) {
         purgix::fuzz::reportMismatch("dropped lines per slot", input,
                                      countsText(model.droppedPerSlot),

@@ -14,16 +14,16 @@ struct SinglePass
     std::int64_t dropped = 0;
 };
 
-std::string lineEndOf(std::string_view content)
+std::string lineEndOf(bool lfLines)
 {
-    return endsLinesInLf(content) ? "\n" : "\r\n";
+    return lfLines ? "\n" : "\r\n";
 }
 
-SinglePass filterOneTarget(std::string_view content, const std::string& target)
+SinglePass filterOneTarget(std::string_view content, const std::string& target, bool lfLines)
 {
     SinglePass pass;
-    const std::string lineEnd = lineEndOf(content);
-    for (const std::string& line : splitLines(content)) {
+    const std::string lineEnd = lineEndOf(lfLines);
+    for (const std::string& line : splitLines(content, lfLines)) {
         if (line.find(target) != std::string::npos) {
             ++pass.dropped;
         } else {
@@ -52,7 +52,11 @@ bool endsLinesInLf(std::string_view content)
 
 std::vector<std::string> splitLines(std::string_view content)
 {
-    const bool lfOnly = endsLinesInLf(content);
+    return splitLines(content, endsLinesInLf(content));
+}
+
+std::vector<std::string> splitLines(std::string_view content, bool lfOnly)
+{
     std::vector<std::string> lines;
     std::string current;
     for (std::size_t i = 0; i < content.size(); ++i) {
@@ -77,7 +81,7 @@ std::vector<std::string> splitLines(std::string_view content)
 FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots)
 {
     FilterModel model;
-    const std::string lineEnd = lineEndOf(content);
+    const std::string lineEnd = lineEndOf(endsLinesInLf(content));
     for (const std::string& line : splitLines(content)) {
         bool dropped = false;
         for (std::size_t slot = 0; slot < slots.size() && !dropped; ++slot) {
@@ -96,12 +100,15 @@ FilterModel filterModel(std::string_view content, const engine::TargetSlots& slo
 DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots)
 {
     DeleteRunModel model{false, "Overflow", std::string(content)};
+    // The file as the run found it chooses the rule, once: each pass's deletions must not
+    // change how the next pass splits the lines.
+    const bool lfLines = endsLinesInLf(content);
     std::int64_t total = 0;
     for (const std::string& target : slots) {
         if (target.empty()) {
             continue;
         }
-        SinglePass pass = filterOneTarget(model.fileContent, target);
+        SinglePass pass = filterOneTarget(model.fileContent, target, lfLines);
         if (pass.dropped > kCountLimit || total + pass.dropped > kCountLimit) {
             return model;
         }

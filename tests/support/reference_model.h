@@ -22,6 +22,8 @@ bool endsLinesInLf(std::string_view content);
 // is part of its line; in any other content a line ends at CR LF, CR or LF. A last line
 // without terminator is a line, and empty content has no lines.
 std::vector<std::string> splitLines(std::string_view content);
+// Splits by the rule given: `lfOnly` for content whose lines end in LF.
+std::vector<std::string> splitLines(std::string_view content, bool lfOnly);
 
 struct FilterModel
 {
@@ -42,8 +44,9 @@ struct DeleteRunModel
 };
 
 // The run done pass by pass, one non-empty slot after the other, each pass replacing
-// the file, with 16-bit signed counts: a pass's count or the running total beyond
-// 32,767 ends the run with "Overflow" and leaves the passes before it applied.
+// the file under the line rule of the file as the run found it, with 16-bit signed counts: a pass's
+// count or the running total beyond 32,767 ends the run with "Overflow" and leaves the passes
+// before it applied.
 DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots);
 
 // The settings reading table: lines 0-9 fill slots 0-9, later lines are ignored and
