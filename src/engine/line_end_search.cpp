@@ -1,5 +1,7 @@
 #include "line_end_search.h"
 
+#include "line_end_masks.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -93,24 +95,9 @@ const char* findLoneLineEnd(const char* begin, const char* end)
         return begin;
     }
     const char* cursor = begin + 1;
-#if defined(__SSE2__)
-    // Each position looks at the byte before it and the one after it.
-    const __m128i cr = _mm_set1_epi8(kCr);
-    const __m128i lf = _mm_set1_epi8(kLf);
-    for (; end - cursor > 16; cursor += 16) {
-        const __m128i here = load(cursor);
-        const unsigned crs = maskOf(_mm_cmpeq_epi8(here, cr));
-        const unsigned lfs = maskOf(_mm_cmpeq_epi8(here, lf));
-        if ((crs | lfs) == 0) {
-            continue;
-        }
-        const unsigned lfsAfter = maskOf(_mm_cmpeq_epi8(load(cursor + 1), lf));
-        const unsigned crsBefore = maskOf(_mm_cmpeq_epi8(load(cursor - 1), cr));
-        if (const unsigned lone = (crs & ~lfsAfter) | (lfs & ~crsBefore); lone != 0) {
-            return cursor + std::countr_zero(lone);
-        }
+    if (const char* lone = findLoneLineEndInSteps(cursor, end, *begin == kCr, cursor)) {
+        return lone;
     }
-#endif
     for (; cursor != end; ++cursor) {
         if (isLoneAt(cursor, begin, end)) {
             return cursor;

@@ -1,8 +1,6 @@
 #include "line_ends.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "line_end_masks.h"
 
 #include <cstddef>
 
@@ -13,48 +11,7 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-struct Tally
-{
-    std::uint64_t crs = 0;
-    std::uint64_t lfs = 0;
-    std::uint64_t pairs = 0;
-};
-
-#if defined(__SSE2__)
-// Per-lane byte counters, folded into 64-bit sums before a lane can wrap.
-std::uint64_t sumLanes(__m128i counters)
-{
-    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums)) +
-           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
-}
-
-// Counts 16 positions a step; each position also looks at the byte after it, so the
-// loop stops 16 bytes before the end.
-const char* tallyVector(const char* cursor, const char* end, Tally& tally)
-{
-    const __m128i cr = _mm_set1_epi8(kCr);
-    const __m128i lf = _mm_set1_epi8(kLf);
-    while (end - cursor > 16) {
-        __m128i crCount = _mm_setzero_si128();
-        __m128i lfCount = _mm_setzero_si128();
-        __m128i pairCount = _mm_setzero_si128();
-        for (int step = 0; step < 255 && end - cursor > 16; ++step, cursor += 16) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cursor + 1));
-            const __m128i isCr = _mm_cmpeq_epi8(here, cr);
-            // A matching lane is all ones, -1: subtracting it counts one.
-            crCount = _mm_sub_epi8(crCount, isCr);
-            lfCount = _mm_sub_epi8(lfCount, _mm_cmpeq_epi8(here, lf));
-            pairCount = _mm_sub_epi8(pairCount, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lf)));
-        }
-        tally.crs += sumLanes(crCount);
-        tally.lfs += sumLanes(lfCount);
-        tally.pairs += sumLanes(pairCount);
-    }
-    return cursor;
-}
-#endif
+using Tally = LineEndTally;
 
 void tallyBytes(const char* cursor, const char* end, Tally& tally)
 {
@@ -71,11 +28,7 @@ void tallyBytes(const char* cursor, const char* end, Tally& tally)
 Tally tally(const char* begin, const char* end)
 {
     Tally result;
-    const char* cursor = begin;
-#if defined(__SSE2__)
-    cursor = tallyVector(cursor, end, result);
-#endif
-    tallyBytes(cursor, end, result);
+    tallyBytes(tallyLineEnds(begin, end, result), end, result);
     return result;
 }
 

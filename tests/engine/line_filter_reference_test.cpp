@@ -42,12 +42,13 @@ public:
     }
 
     // Filler bytes with targets and their beginnings spliced in. The filler decides the
-    // line lengths: short lines, long ones, or a single line with no CR at all.
+    // line lengths and ends: short lines, long ones, lines ending mostly in LF or mostly in
+    // CR LF, or a single line with no line end at all.
     std::string input(const TargetSlots& slots)
     {
         static const std::string fillers[] = {"abcx\n\r", "abcxxxxxxxxxxxxxxxxxxxxx\n\r\0\xff"s,
-                                              "abcx\n"};
-        const std::string& filler = fillers[pick(0, 2)];
+                                              "abcx\n", "abcxyz\r\n\r\n\n", "abcxyz"};
+        const std::string& filler = fillers[pick(0, 4)];
         std::string text;
         const int pieces = pick(0, 60);
         for (int piece = 0; piece < pieces; ++piece) {
@@ -106,6 +107,8 @@ TEST(LineFilterReference, MatchesThePlainModelAtEveryBufferSize)
             ASSERT_EQ(run.output, expected.output)
                 << "corpus " << corpusNumber << ", buffer size " << bufferSize;
             ASSERT_EQ(run.result.droppedPerSlot, expected.droppedPerSlot)
+                << "corpus " << corpusNumber << ", buffer size " << bufferSize;
+            ASSERT_EQ(run.result.sameAsSource, expected.output == input)
                 << "corpus " << corpusNumber << ", buffer size " << bufferSize;
         }
     }
