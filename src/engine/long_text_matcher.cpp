@@ -50,7 +50,7 @@ std::vector<std::uint32_t> bordersOf(std::string_view text)
 
 LongTextMatcher::LongTextMatcher(std::string_view text) : m_text(text), m_border(bordersOf(text)) {}
 
-bool LongTextMatcher::startsAt(const char* position, const char* end)
+bool LongTextMatcher::compareAt(const char* position, const char* end)
 {
     const std::size_t length = m_text.size();
     if (static_cast<std::size_t>(end - position) < length) {

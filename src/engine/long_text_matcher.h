@@ -21,12 +21,27 @@ public:
 
     // Whether the text occurs at `position`, wholly before `end`. Candidates must come in
     // increasing order; one before the last, or the first after forget(), starts afresh.
-    bool startsAt(const char* position, const char* end);
+    bool startsAt(const char* position, const char* end)
+    {
+        return knownStartFrom(position) == position && compareAt(position, end);
+    }
+
+    // The first place from `position` on where the text may still start, as far as the
+    // bytes compared so far tell: it does not start in [position, result).
+    const char* knownStartFrom(const char* position) const
+    {
+        if (m_compared == nullptr || position < m_origin) {
+            return position;
+        }
+        const char* start = m_compared - m_matched;
+        return start > position ? start : position;
+    }
 
     // The bytes under earlier positions may have changed: remember nothing of them.
     void forget() { m_compared = nullptr; }
 
 private:
+    bool compareAt(const char* position, const char* end);
     void restartAt(const char* position);
     void compareNext();
 

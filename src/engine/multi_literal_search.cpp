@@ -105,6 +105,7 @@ void MultiLiteralSearch::storeNeedles(const TargetSlots& slots)
         m_longest = std::max(m_longest, text.size());
     }
     m_lowestSlot = m_needles.empty() ? 0 : m_needles.front().slot;
+    m_onlyLongTexts = !m_needles.empty() && m_longTexts.size() == m_needles.size();
 }
 
 void MultiLiteralSearch::planScan()
@@ -196,6 +197,10 @@ std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const ch
     const bool single = m_needles.size() == 1;
     alignas(32) std::uint8_t buckets[32];
     for (const char* from = begin; from < end;) {
+        from = firstPossibleLongStart(from);
+        if (from >= end) {
+            break;
+        }
         const Candidates candidates = m_scan(m_plan, from, end, buckets);
         if (candidates.step == nullptr) {
             break;
@@ -214,6 +219,21 @@ std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const ch
         from = candidates.step + candidates.width;
     }
     return std::nullopt;
+}
+
+// Where the scan for candidates may go on from: when every text is long, their matchers
+// may already know that none of them starts for a while, and the candidates there need
+// not be looked at (where lines nearly repeat the texts, that is nearly every position).
+const char* MultiLiteralSearch::firstPossibleLongStart(const char* from) const
+{
+    if (!m_onlyLongTexts) {
+        return from;
+    }
+    const char* earliest = m_longTexts.front().knownStartFrom(from);
+    for (const LongTextMatcher& matcher : m_longTexts) {
+        earliest = std::min(earliest, matcher.knownStartFrom(from));
+    }
+    return earliest;
 }
 
 int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atMost)

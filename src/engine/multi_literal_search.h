@@ -76,11 +76,13 @@ private:
     void chooseScan(SearchKernel kernel);
     const char* needleBytes(const Needle& needle) const;
     bool occursAt(const Needle& needle, const char* position, const char* end);
+    const char* firstPossibleLongStart(const char* from) const;
     int slotAt(const char* position, unsigned bucketBits, const char* end);
 
     std::vector<CacheLine> m_storage;
     std::vector<Needle> m_needles; // in slot order
     std::vector<LongTextMatcher> m_longTexts;
+    bool m_onlyLongTexts = false;
     std::size_t m_longest = 0;
     int m_lowestSlot = 0;
     ScanPlan m_plan;
