@@ -54,9 +54,21 @@ SearchKernel resolve(SearchKernel kernel)
     return MultiLiteralSearch::isAvailable(kernel) ? kernel : SearchKernel::Portable;
 }
 
+// The slots whose texts are long (`wantLong`) or short, the others emptied.
+TargetSlots slotsOfLength(const TargetSlots& slots, bool wantLong)
+{
+    TargetSlots result;
+    for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+        if ((slots[slot].size() > kLongTextLength) == wantLong) {
+            result[slot] = slots[slot];
+        }
+    }
+    return result;
+}
+
 } // namespace
 
-MultiLiteralSearch::MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel)
+LiteralSet::LiteralSet(const TargetSlots& slots, SearchKernel kernel)
 {
     storeNeedles(slots);
     planScan();
@@ -80,7 +92,7 @@ bool MultiLiteralSearch::isAvailable(SearchKernel kernel)
     }
 }
 
-void MultiLiteralSearch::storeNeedles(const TargetSlots& slots)
+void LiteralSet::storeNeedles(const TargetSlots& slots)
 {
     const auto linesFor = [](std::size_t length) { return (length + 63) / 64; };
     std::size_t lineCount = 0;
@@ -108,7 +120,7 @@ void MultiLiteralSearch::storeNeedles(const TargetSlots& slots)
     m_onlyLongTexts = !m_needles.empty() && m_longTexts.size() == m_needles.size();
 }
 
-void MultiLiteralSearch::planScan()
+void LiteralSet::planScan()
 {
     std::size_t shortest = m_longest;
     for (const Needle& needle : m_needles) {
@@ -135,7 +147,7 @@ void MultiLiteralSearch::planScan()
     }
 }
 
-void MultiLiteralSearch::chooseScan(SearchKernel kernel)
+void LiteralSet::chooseScan(SearchKernel kernel)
 {
     const bool single = m_needles.size() == 1;
     // memchr is as fast as any scan for a single byte.
@@ -158,12 +170,12 @@ void MultiLiteralSearch::chooseScan(SearchKernel kernel)
     }
 }
 
-const char* MultiLiteralSearch::needleBytes(const Needle& needle) const
+const char* LiteralSet::needleBytes(const Needle& needle) const
 {
     return m_storage[needle.firstLine].bytes;
 }
 
-bool MultiLiteralSearch::occursAt(const Needle& needle, const char* position, const char* end)
+bool LiteralSet::occursAt(const Needle& needle, const char* position, const char* end)
 {
     if (needle.matcher != kNoMatcher) {
         return m_longTexts[needle.matcher].startsAt(position, end);
@@ -172,7 +184,7 @@ bool MultiLiteralSearch::occursAt(const Needle& needle, const char* position, co
            sameBytes(position, needleBytes(needle), needle.length);
 }
 
-int MultiLiteralSearch::slotAt(const char* position, unsigned bucketBits, const char* end)
+int LiteralSet::slotAt(const char* position, unsigned bucketBits, const char* end)
 {
     unsigned candidates = 0;
     for (; bucketBits != 0; bucketBits &= bucketBits - 1) {
@@ -188,7 +200,7 @@ int MultiLiteralSearch::slotAt(const char* position, unsigned bucketBits, const 
     return -1;
 }
 
-std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const char* end)
+std::optional<LiteralMatch> LiteralSet::find(const char* begin, const char* end)
 {
     if (m_needles.empty()) {
         return std::nullopt;
@@ -224,7 +236,7 @@ std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const ch
 // Where the scan for candidates may go on from: when every text is long, their matchers
 // may already know that none of them starts for a while, and the candidates there need
 // not be looked at (where lines nearly repeat the texts, that is nearly every position).
-const char* MultiLiteralSearch::firstPossibleLongStart(const char* from) const
+const char* LiteralSet::firstPossibleLongStart(const char* from) const
 {
     if (!m_onlyLongTexts) {
         return from;
@@ -236,7 +248,7 @@ const char* MultiLiteralSearch::firstPossibleLongStart(const char* from) const
     return earliest;
 }
 
-int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atMost)
+int LiteralSet::lowestSlotIn(const char* begin, const char* end, int atMost)
 {
     int lowest = atMost;
     while (lowest > m_lowestSlot) {
@@ -250,11 +262,42 @@ int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atM
     return lowest;
 }
 
-void MultiLiteralSearch::forgetText()
+void LiteralSet::forgetText()
 {
     for (LongTextMatcher& matcher : m_longTexts) {
         matcher.forget();
     }
+}
+
+MultiLiteralSearch::MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel)
+    : m_short(slotsOfLength(slots, false), kernel), m_long(slotsOfLength(slots, true), kernel)
+{
+}
+
+std::optional<LiteralMatch> MultiLiteralSearch::find(const char* begin, const char* end)
+{
+    const std::optional<LiteralMatch> shortMatch = m_short.find(begin, end);
+    if (m_long.empty()) {
+        return shortMatch;
+    }
+    // A long text that starts before the short match ends before this.
+    const char* longEnd = end;
+    if (shortMatch &&
+        end - shortMatch->position > static_cast<std::ptrdiff_t>(m_long.longestLength())) {
+        longEnd = shortMatch->position + m_long.longestLength();
+    }
+    const std::optional<LiteralMatch> longMatch = m_long.find(begin, longEnd);
+    if (!longMatch || (shortMatch && (shortMatch->position < longMatch->position ||
+                                      (shortMatch->position == longMatch->position &&
+                                       shortMatch->slot < longMatch->slot)))) {
+        return shortMatch;
+    }
+    return longMatch;
+}
+
+int MultiLiteralSearch::lowestSlotIn(const char* begin, const char* end, int atMost)
+{
+    return m_long.lowestSlotIn(begin, end, m_short.lowestSlotIn(begin, end, atMost));
 }
 
 } // namespace purgix::engine

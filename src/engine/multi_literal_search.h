@@ -4,6 +4,7 @@
 #include "long_text_matcher.h"
 #include "target_slots.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -22,19 +23,19 @@ struct LiteralMatch
 // plain C++ (memchr and a table of first bytes).
 enum class SearchKernel { Best, Avx2, Ssse3, Portable };
 
-// Finds the texts of up to ten slots in a byte range in one pass. A scan picks candidate
-// positions for all texts at once; each candidate is then compared: a short text in full,
-// a long one by a matcher that never compares a byte twice, so that the time stays
-// linear in the range whatever the texts' lengths. The long texts' matchers remember the
-// bytes they compared: calls go forward through one range, and forgetText() tells them
-// that the bytes changed.
-class MultiLiteralSearch
+// Texts up to this long are compared in full at each candidate, with two word loads.
+inline constexpr std::size_t kLongTextLength = 16;
+
+// A set of texts searched for together: a scan picks candidate positions for all of them
+// at once, and each candidate is then compared, a short text in full, a long one by a
+// matcher that never compares a byte twice. The long texts' matchers remember the bytes
+// they compared: calls go forward through one range, and forgetText() tells them that the
+// bytes changed.
+class LiteralSet
 {
 public:
     // Empty slots are not searched for. A kernel this processor lacks falls back to Portable.
-    explicit MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel = SearchKernel::Best);
-
-    static bool isAvailable(SearchKernel kernel);
+    LiteralSet(const TargetSlots& slots, SearchKernel kernel);
 
     bool empty() const { return m_needles.empty(); }
     std::size_t longestLength() const { return m_longest; }
@@ -53,8 +54,6 @@ public:
 
 private:
     static constexpr int kBucketCount = 8;
-    // Texts up to this long are compared in full at each candidate, with two word loads.
-    static constexpr std::size_t kLongTextLength = 16;
     static constexpr std::size_t kNoMatcher = static_cast<std::size_t>(-1);
 
     struct Needle
@@ -89,6 +88,42 @@ private:
     CandidateScan m_scan = scanFirstBytes;
     // Per bucket, the bit set of indices into m_needles.
     std::array<std::uint16_t, kBucketCount> m_bucketNeedles{};
+};
+
+// Finds the texts of up to ten slots in a byte range in one pass, in time linear in the
+// range whatever the texts' lengths. Short texts and long ones are searched as two sets:
+// where lines nearly repeat a long text, its candidates are everywhere, and its own set
+// can skip them once its matcher has ruled them out.
+class MultiLiteralSearch
+{
+public:
+    // Empty slots are not searched for. A kernel this processor lacks falls back to
+    // Portable.
+    explicit MultiLiteralSearch(const TargetSlots& slots, SearchKernel kernel = SearchKernel::Best);
+
+    static bool isAvailable(SearchKernel kernel);
+
+    bool empty() const { return m_short.empty() && m_long.empty(); }
+    std::size_t longestLength() const
+    {
+        return std::max(m_short.longestLength(), m_long.longestLength());
+    }
+
+    // The earliest position in [begin, end) where a text occurs wholly inside the range;
+    // of the texts found there, the one with the lowest slot. Reads up to kSearchOverread
+    // bytes past `end`, as lowestSlotIn does.
+    std::optional<LiteralMatch> find(const char* begin, const char* end);
+
+    // The lowest slot whose text occurs wholly inside [begin, end), or `atMost` when it
+    // is lower: a caller that already knows one slot in a line asks for any lower one.
+    int lowestSlotIn(const char* begin, const char* end, int atMost);
+
+    // The bytes of the ranges searched so far changed (the buffer was refilled).
+    void forgetText() { m_long.forgetText(); }
+
+private:
+    LiteralSet m_short;
+    LiteralSet m_long;
 };
 
 } // namespace purgix::engine
