@@ -2,13 +2,19 @@
 #include "file_stream.h"
 #include "file_system.h"
 #include "save_file.h"
+#include "signal_cleanup.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace purgix::test {
 namespace {
@@ -112,6 +118,33 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
     EXPECT_TRUE(result.succeeded) << result.message;
     EXPECT_EQ(readFile(path), "newer");
     EXPECT_EQ(readFile(leftover), "someone's");
+}
+
+// The window's process has other threads; whichever of them takes a SIGTERM, a step that
+// must run whole (a rewrite in place, naming a file and renaming it) finishes first.
+TEST(SignalBlock, HoldsASignalBackInEveryThread)
+{
+    TestFolder folder;
+    const std::string temporary = folder.write("temporary", "x");
+    const std::string finished = folder.file("finished").string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::thread([] { ::pause(); }).detach();
+        const platform::RemovalOnSignal removal(temporary);
+        {
+            const platform::SignalBlock block;
+            ::kill(::getpid(), SIGTERM);
+            ::usleep(200000);
+            std::ofstream(finished) << "the step ran whole";
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+    EXPECT_TRUE(fs::exists(finished)) << "the signal cut the step short";
+    EXPECT_FALSE(fs::exists(temporary)) << "the signal left the temporary file behind";
 }
 
 } // namespace

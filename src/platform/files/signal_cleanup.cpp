@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
-#include <pthread.h>
 #include <unistd.h>
 
 namespace purgix::platform {
@@ -27,6 +26,10 @@ struct PathSlot
 std::array<PathSlot, 8> g_slots;
 std::array<struct sigaction, kSignals.size()> g_previous;
 
+// How many SignalBlocks are open, in any thread, and the signal that came meanwhile.
+std::atomic<int> g_blockDepth{0};
+std::atomic<int> g_deferredSignal{0};
+
 void removeFilesAndEnd(int signalNumber)
 {
     for (PathSlot& slot : g_slots) {
@@ -42,6 +45,23 @@ void removeFilesAndEnd(int signalNumber)
     ::raise(signalNumber);
 }
 
+// Acts on the deferred signal, if one came; both the handler and the last block to close
+// call this after their own step, so that exactly one of them takes the signal.
+void endForDeferredSignal()
+{
+    if (const int signalNumber = g_deferredSignal.exchange(0); signalNumber != 0) {
+        removeFilesAndEnd(signalNumber);
+    }
+}
+
+void onSignal(int signalNumber)
+{
+    g_deferredSignal.store(signalNumber);
+    if (g_blockDepth.load() == 0) {
+        endForDeferredSignal();
+    }
+}
+
 // Installs the handler for each signal whose disposition is still the default: a
 // signal the process ignores (nohup) stays ignored, and one it handles itself keeps
 // its handler.
@@ -54,28 +74,23 @@ void installHandlers()
         }
         g_previous[i] = current;
         struct sigaction action = {};
-        action.sa_handler = removeFilesAndEnd;
+        action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         ::sigaction(kSignals[i], &action, nullptr);
     }
 }
 
-sigset_t cleanupSignals()
+void installHandlersOnce()
 {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signalNumber : kSignals) {
-        sigaddset(&set, signalNumber);
-    }
-    return set;
+    static std::once_flag installed;
+    std::call_once(installed, installHandlers);
 }
 
 } // namespace
 
 RemovalOnSignal::RemovalOnSignal(const std::string& path)
 {
-    static std::once_flag installed;
-    std::call_once(installed, installHandlers);
+    installHandlersOnce();
     if (path.size() >= PATH_MAX) {
         return;
     }
@@ -99,13 +114,15 @@ RemovalOnSignal::~RemovalOnSignal()
 
 SignalBlock::SignalBlock()
 {
-    const sigset_t set = cleanupSignals();
-    ::pthread_sigmask(SIG_BLOCK, &set, &m_previous);
+    installHandlersOnce();
+    g_blockDepth.fetch_add(1);
 }
 
 SignalBlock::~SignalBlock()
 {
-    ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    if (g_blockDepth.fetch_sub(1) == 1) {
+        endForDeferredSignal();
+    }
 }
 
 } // namespace purgix::platform

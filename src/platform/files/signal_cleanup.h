@@ -21,9 +21,11 @@ private:
     int m_slot = -1;
 };
 
-// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, so that steps which must not
-// be cut apart (naming a file and renaming it, rewriting a file in place) run whole; a
-// signal that arrives meanwhile is acted on when the object goes.
+// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, in the whole process and not
+// only in the calling thread (the window's process has other threads, which would take the
+// signal), so that steps which must not be cut apart (naming a file and renaming it,
+// rewriting a file in place) run whole. A signal that arrives meanwhile is recorded and
+// acted on when the last such object goes.
 class SignalBlock
 {
 public:
@@ -31,9 +33,6 @@ public:
     ~SignalBlock();
     SignalBlock(const SignalBlock&) = delete;
     SignalBlock& operator=(const SignalBlock&) = delete;
-
-private:
-    sigset_t m_previous;
 };
 
 } // namespace purgix::platform
