@@ -52,7 +52,7 @@ public:
     std::string corpus(const CorpusOptions& options)
     {
         const std::string name = std::string(options.kind == CorpusKind::Hosts ? "hosts" : "log") +
-                                 (options.lineEnd == LineEnd::CrLf  ? "-crlf"
+                                 (options.lineEnd == LineEnd::CrLf ? "-crlf"
                                   : options.lineEnd == LineEnd::Lf ? "-lf"
                                                                    : "-mixed");
         const std::string path = (m_path / name).string();
