@@ -30,21 +30,12 @@ bool isLoneAt(const char* at, const char* begin, const char* end)
 }
 
 #if defined(__SSE2__)
-__m128i load(const char* at)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
-
-unsigned maskOf(__m128i lanes)
-{
-    return static_cast<unsigned>(_mm_movemask_epi8(lanes));
-}
-
+// Bit i set where at[i] is a CR or an LF, for 16 bytes.
 unsigned lineEndMask(const char* at)
 {
-    const __m128i here = load(at);
-    return maskOf(_mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8(kCr)),
-                               _mm_cmpeq_epi8(here, _mm_set1_epi8(kLf))));
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(here, _mm_set1_epi8(kCr)), _mm_cmpeq_epi8(here, _mm_set1_epi8(kLf)))));
 }
 #endif
 

@@ -2,9 +2,9 @@
 
 namespace purgix::engine {
 
-// Searches for line ends under the CrLf rule, where CR, LF and CR LF all end lines. The
-// vector versions look at 16 bytes a step: lines in such files are short, and a byte
-// loop would stop at every one of them.
+// Searches for line ends under the CrLf rule, where CR, LF and CR LF all end lines. They
+// look at 16 or 64 bytes a step: lines in such files are short, and a byte loop would
+// stop at every one of them.
 
 // The first CR or LF in [begin, end), or null.
 const char* findLineEnd(const char* begin, const char* end);
