@@ -68,20 +68,42 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
         // Nothing to change: the file, its time and its inode stay as they are.
         return overflowSlot ? failedOutcome(std::string(kOverflowMessage)) : deletedOutcome(0);
     }
-    std::uint64_t deleted = droppedLines(counts.droppedPerSlot, applied);
+    // Lines carried over from appends count towards the limit like the others. Once they
+    // would pass it, appended lines are carried as they are and the run reports the
+    // overflow: the file may already stand replaced, and no line may be lost.
+    SlotCounts dropped = counts.droppedPerSlot;
+    bool carriedPastLimit = false;
     const platform::CarryOver carryOver = [&](platform::ByteSource& appended,
                                               platform::ByteSink& content) {
-        const FilterResult more = filterAppendedLines(appended, content, applied, counts.lineEnds);
-        deleted += droppedLines(more.droppedPerSlot, applied);
+        const std::int64_t from = appended.offset();
+        const std::int64_t length = content.length();
+        const TargetSlots& carrying = carriedPastLimit ? TargetSlots{} : applied;
+        FilterResult more = filterAppendedLines(appended, content, carrying, counts.lineEnds);
+        SlotCounts total = dropped;
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            total[slot] += more.droppedPerSlot[slot];
+        }
+        if (more.failure == FilterResult::Failure::None && findOverflowSlot(total, applied)) {
+            carriedPastLimit = true;
+            if (!appended.rewindTo(from)) {
+                return std::optional(file.readError(errno));
+            }
+            if (!content.cutBack(length)) {
+                return std::optional(file.writeError(errno));
+            }
+            more = filterAppendedLines(appended, content, TargetSlots{}, counts.lineEnds);
+            total = dropped;
+        }
+        dropped = total;
         return failureOf(more, file);
     };
     if (std::optional<FileError> failure = file.commit(carryOver)) {
         return failedOutcome(failure->message());
     }
-    if (overflowSlot) {
+    if (overflowSlot || carriedPastLimit) {
         return failedOutcome(std::string(kOverflowMessage));
     }
-    return deletedOutcome(static_cast<int>(deleted));
+    return deletedOutcome(droppedLines(dropped, applied));
 }
 
 } // namespace

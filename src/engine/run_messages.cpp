@@ -4,7 +4,7 @@
 
 namespace purgix::engine {
 
-DeleteRunOutcome deletedOutcome(int deletedLines)
+DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines)
 {
     return {true, std::to_string(deletedLines) + " lines deleted."};
 }

@@ -2,6 +2,7 @@
 
 #include "delete_run.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,7 +13,7 @@ inline constexpr std::string_view kTempNameMessage = "Error getting temporary fi
 inline constexpr std::string_view kOverflowMessage = "Overflow";
 
 // "N lines deleted.", with N in plain decimal, the same wording for one line.
-DeleteRunOutcome deletedOutcome(int deletedLines);
+DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines);
 
 DeleteRunOutcome failedOutcome(std::string message);
 

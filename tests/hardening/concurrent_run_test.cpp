@@ -215,5 +215,43 @@ TEST(ConcurrentRuns, LinesAppendedDuringTheRunAreFilteredAndKept)
     }
 }
 
+// A writer that keeps the file open writes "drop" and later " me too" with its line end:
+// one line, which must be deleted whole (as "keep too" is), on either route of the replacement, and
+// never cut in two by a line end of the run's own.
+TEST(ConcurrentRuns, ALineWrittenInTwoPiecesStaysOneLine)
+{
+    using Operation = FaultyFileSystem::Operation;
+    for (const bool secondName : {false, true}) {
+        SCOPED_TRACE(secondName ? "rewritten in place" : "renamed over");
+        TestFolder folder;
+        const std::string path = folder.write("list.txt", kListBefore);
+        if (secondName) {
+            ASSERT_EQ(::link(path.c_str(), (path + ".link").c_str()), 0);
+        }
+        int writer = -1;
+        int leaseCalls = 0;
+        FaultyFileSystem files;
+        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+            if (call.operation == Operation::Fsync && writer < 0) {
+                writer = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+                ASSERT_EQ(::write(writer, "drop", 4), 4);
+            } else if (call.operation == Operation::Lease && ++leaseCalls == 2) {
+                ASSERT_EQ(::write(writer, " me too\r\n", 9), 9);
+                ::close(writer);
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+
+        const engine::DeleteRunOutcome outcome =
+            engine::runDelete(path, {"drop me", "too"}, options);
+
+        ASSERT_GE(leaseCalls, 2) << outcome.message;
+        EXPECT_EQ(outcome.message, "2 lines deleted.");
+        EXPECT_EQ(readFile(path), "keep\r\ndrop\r\n");
+        EXPECT_EQ(entryNames(folder.path(), {"list.txt", "list.txt.link", "tmp"}), "");
+    }
+}
+
 } // namespace
 } // namespace purgix::test

@@ -103,6 +103,29 @@ TEST(InjectedFault, LinkThatCannotBeResolvedIsNotReplacedByAFile)
         << outcome.message;
 }
 
+// NFS refuses an exclusive lock through a descriptor open only for reading, with EBADF;
+// runs and settings saves there must still work, locked.
+TEST(InjectedFault, LockRefusedOnAReadOnlyDescriptorIsTakenThroughAWritableOne)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", "keep\r\ndrop\r\n");
+    FaultyFileSystem files;
+    files.failCall(1, EBADF, FaultyFileSystem::Operation::Lock);
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+    files.failCall(files.callCount(FaultyFileSystem::Operation::Lock) + 1, EBADF,
+                   FaultyFileSystem::Operation::Lock);
+    const settings::SaveResult saved =
+        settings::saveTargets(folder.write("purgix.ini", ""), settings::Targets{"a"}, &files);
+
+    EXPECT_EQ(outcome.message, "1 lines deleted.");
+    EXPECT_EQ(readFile(path), "keep\r\n");
+    EXPECT_TRUE(saved.succeeded) << saved.message;
+    EXPECT_GE(files.callCount(FaultyFileSystem::Operation::Lock), 4) << "not locked again";
+}
+
 // POSIX lets read and write move fewer bytes than asked; no byte may get lost then.
 TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
 {

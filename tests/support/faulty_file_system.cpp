@@ -17,7 +17,7 @@ constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOpera
     "open",       "createUnique", "read",     "write",       "truncate", "seek",
     "fsync",      "close",        "fstat",    "stat",        "fchmod",   "fchown",
     "lock",       "rename",       "unlink",   "access",      "realPath", "linkOpenFile",
-    "listXattrs", "getXattr",     "setXattr", "removeXattr",
+    "listXattrs", "getXattr",     "setXattr", "removeXattr", "lease",    "appendOnly",
 };
 
 std::size_t limited(std::size_t size, std::size_t limit)

@@ -26,12 +26,17 @@ public:
         return static_cast<std::ptrdiff_t>(count);
     }
 
-    bool rewind() override
+    std::int64_t offset() const override
+    {
+        return static_cast<std::int64_t>(m_owner.m_inputOffset);
+    }
+
+    bool rewindTo(std::int64_t offset) override
     {
         if (m_owner.injectFailure(Operation::Rewind)) {
             return false;
         }
-        m_owner.m_inputOffset = 0;
+        m_owner.m_inputOffset = static_cast<std::size_t>(offset);
         return true;
     }
 

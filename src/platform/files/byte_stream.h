@@ -15,8 +15,11 @@ public:
 
     // Up to `size` bytes into `buffer`; 0 at the end.
     virtual std::ptrdiff_t read(char* buffer, std::size_t size) = 0;
-    // Starts reading again from the first byte.
-    virtual bool rewind() = 0;
+    // How many bytes were read since the first.
+    virtual std::int64_t offset() const = 0;
+    // Goes back to `offset`, at most offset(), so that the next read starts there.
+    virtual bool rewindTo(std::int64_t offset) = 0;
+    bool rewind() { return rewindTo(0); }
 };
 
 // The new content of a file, written from its start.

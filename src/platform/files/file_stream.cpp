@@ -2,6 +2,7 @@
 
 #include "file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -9,6 +10,13 @@ namespace purgix::platform {
 
 std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
 {
+    if (m_end) {
+        size =
+            std::min(size, static_cast<std::size_t>(std::max<std::int64_t>(*m_end - m_offset, 0)));
+        if (size == 0) {
+            return 0;
+        }
+    }
     const ssize_t count = m_fileSystem.read(m_fd, buffer, size);
     if (count > 0) {
         m_offset += count;
@@ -16,12 +24,12 @@ std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
     return count;
 }
 
-bool FileSource::rewind()
+bool FileSource::rewindTo(std::int64_t offset)
 {
-    if (m_fileSystem.seek(m_fd, 0, SEEK_SET) != 0) {
+    if (m_fileSystem.seek(m_fd, offset, SEEK_SET) != offset) {
         return false;
     }
-    m_offset = 0;
+    m_offset = offset;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "byte_stream.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace purgix::platform {
@@ -16,15 +17,17 @@ public:
     FileSource(FileSystem& fileSystem, int fd) : m_fileSystem(fileSystem), m_fd(fd) {}
 
     std::ptrdiff_t read(char* buffer, std::size_t size) override;
-    bool rewind() override;
-
-    // How far it was read: everything before this came through read().
-    std::int64_t offset() const { return m_offset; }
+    bool rewindTo(std::int64_t offset) override;
+    std::int64_t offset() const override { return m_offset; }
+    // Reading ends at `end` (an offset in the file), or at the file's end when there is
+    // none, whatever follows.
+    void endAt(std::optional<std::int64_t> end) { m_end = end; }
 
 private:
     FileSystem& m_fileSystem;
     int m_fd;
     std::int64_t m_offset = 0;
+    std::optional<std::int64_t> m_end;
 };
 
 // A file written from its start through an open descriptor.

@@ -27,6 +27,30 @@ LockedFile failed(LockedFile::Failure failure, int errorNumber = 0)
     return result;
 }
 
+// NFS takes an exclusive lock only through a descriptor open for writing (it locks
+// byte ranges on the server) and answers EBADF otherwise; the lock is then taken through
+// such a descriptor. A file this process may not write is read unlocked, and refused
+// further on. Returns 0, or -1 with errno set.
+int lockExclusively(FileSystem& fileSystem, LockedFile& file, const std::string& path)
+{
+    if (fileSystem.lock(file.fd.get(), LOCK_EX) == 0) {
+        return 0;
+    }
+    if (errno != EBADF) {
+        return -1;
+    }
+    file.lockHolder =
+        FileDescriptor(fileSystem, fileSystem.open(path, O_WRONLY | O_NONBLOCK | O_NOCTTY));
+    struct stat status = {};
+    if (!file.lockHolder.isOpen() || fileSystem.fstat(file.lockHolder.get(), status) != 0 ||
+        !isSameFile(status, file.status)) {
+        file.lockHolder = FileDescriptor();
+        errno = ENOLCK;
+        return -1;
+    }
+    return fileSystem.lock(file.lockHolder.get(), LOCK_EX);
+}
+
 } // namespace
 
 bool isSameFile(const struct stat& first, const struct stat& second)
@@ -74,7 +98,7 @@ LockedFile openLockedRegularFile(FileSystem& fileSystem, const std::string& path
         if (!S_ISREG(file.status.st_mode)) {
             return failed(LockedFile::Failure::NotRegular);
         }
-        if (fileSystem.lock(file.fd.get(), LOCK_EX) != 0) {
+        if (lockExclusively(fileSystem, file, path) != 0) {
             if (!locksUnsupported(errno)) {
                 return failed(LockedFile::Failure::Lock, errno);
             }

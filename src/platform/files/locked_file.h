@@ -17,6 +17,8 @@ struct LockedFile
     enum class Failure { None, Open, Lock, Directory, NotRegular, KeptChanging };
 
     FileDescriptor fd;
+    // The same file open for writing, where the lock could only be taken that way.
+    FileDescriptor lockHolder;
     struct stat status = {}; // the file as it was once the lock was held
     Failure failure = Failure::None;
     int errorNumber = 0; // errno of a failed open or lock

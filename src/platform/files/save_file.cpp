@@ -8,12 +8,14 @@
 #include "signal_cleanup.h"
 #include "temporary_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <span>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -96,6 +98,53 @@ int copyFile(FileSystem& fileSystem, int from, int to, off_t length, bool& start
     return 0;
 }
 
+// Reads `buffer.size()` bytes at `offset`, or fewer where the file ends; -1 on failure.
+ssize_t readAt(FileSystem& fileSystem, int fd, off_t offset, std::span<char> buffer)
+{
+    if (fileSystem.seek(fd, offset, SEEK_SET) != offset) {
+        return -1;
+    }
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t count = fileSystem.read(fd, buffer.data() + done, buffer.size() - done);
+        if (count <= 0) {
+            return count < 0 ? -1 : static_cast<ssize_t>(done);
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Where the last whole line among the bytes from `from` to `to` ends: just past its LF, or
+// `from` when none of them is an LF. Every rule of line ends ends a line at an LF, so
+// what lies before it is whole lines, and what follows may be a line still being written.
+// The descriptor is left at `from`.
+std::optional<off_t> wholeLinesEnd(FileSystem& fileSystem, int fd, off_t from, off_t to)
+{
+    std::array<char, 4096> block{};
+    off_t found = from;
+    for (off_t end = to; end > from && found == from;) {
+        const off_t start = std::max<off_t>(from, end - static_cast<off_t>(block.size()));
+        const std::span<char> part(block.data(), static_cast<std::size_t>(end - start));
+        const ssize_t count = readAt(fileSystem, fd, start, part);
+        if (count < 0) {
+            return std::nullopt;
+        }
+        if (count != static_cast<ssize_t>(part.size())) {
+            break; // the file shrank: nothing is carried, and the change shows later
+        }
+        const auto lastLf = std::find(part.rbegin(), part.rend(), '\n');
+        if (lastLf != part.rend()) {
+            found = start + static_cast<off_t>(part.rend() - lastLf);
+        }
+        end = start;
+    }
+    if (fileSystem.seek(fd, from, SEEK_SET) != from) {
+        return std::nullopt;
+    }
+    return found;
+}
+
 } // namespace
 
 struct SaveFile::State
@@ -111,7 +160,10 @@ struct SaveFile::State
     std::optional<FileError> createContent();
     std::optional<FileError> chooseInPlace();
     std::optional<FileError> openForRewrite();
-    std::optional<FileError> carry(const CarryOver& carryOver, ByteSink& into);
+    // Whether a carry round takes only whole lines, leaving a line still being written
+    // to a later round, or everything, a last line without its end included.
+    enum class Carry { WholeLines, Everything };
+    std::optional<FileError> carry(const CarryOver& carryOver, ByteSink& into, Carry what);
     // What others did to the file since it was locked. Touched: its time changed but not
     // its size, as when a write is under way (the time is set before the size) or when
     // someone rewrote bytes in place; only a second look tells.
@@ -119,11 +171,11 @@ struct SaveFile::State
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
     bool nobodyElseWriting(int round);
-    std::optional<FileError> carryLateAppends(const CarryOver& carryOver);
+    std::optional<FileError> carryUntilClosed(const CarryOver& carryOver);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
     FileError rewriteFailed(int errorNumber);
-    bool grew();
+    std::optional<off_t> currentSize();
     FileError cannot(std::string_view action, int errorNumber) const
     {
         return FileError::cannot(action, path, errorNumber);
@@ -153,6 +205,7 @@ struct SaveFile::State
     std::optional<FileSink> sink;
     int statError = 0;       // why outsideChange() could not tell
     bool sawAppends = false; // another program appended to the file during the run
+    off_t lookedAt = 0;      // the file's size when a carry round last looked at it
 };
 
 std::optional<FileError> SaveFile::State::resolve()
@@ -242,20 +295,42 @@ std::optional<FileError> SaveFile::State::openForRewrite()
     return std::nullopt;
 }
 
-bool SaveFile::State::grew()
+std::optional<off_t> SaveFile::State::currentSize()
 {
     struct stat status = {};
-    return fileSystem.fstat(original.fd.get(), status) == 0 && status.st_size > source->offset();
+    if (fileSystem.fstat(original.fd.get(), status) != 0) {
+        return std::nullopt;
+    }
+    return status.st_size;
 }
 
 // Brings lines appended to the old file since it was read over to the new content.
-std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, ByteSink& into)
+std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, ByteSink& into,
+                                                Carry what)
 {
-    if (use != Use::Replace || !grew()) {
+    if (use != Use::Replace) {
+        return std::nullopt;
+    }
+    const std::optional<off_t> size = currentSize();
+    if (!size) {
+        return cannot("read", errno);
+    }
+    lookedAt = std::max(lookedAt, *size);
+    if (*size <= source->offset()) {
         return std::nullopt;
     }
     sawAppends = true;
-    return carryOver(*source, into);
+    std::optional<off_t> end = *size;
+    if (what == Carry::WholeLines) {
+        end = wholeLinesEnd(fileSystem, original.fd.get(), source->offset(), *size);
+    }
+    if (!end) {
+        return cannot("read", errno);
+    }
+    source->endAt(what == Carry::WholeLines ? end : std::nullopt);
+    std::optional<FileError> failure = carryOver(*source, into);
+    source->endAt(std::nullopt);
+    return failure;
 }
 
 // Another writer's content must not be overwritten with a result computed from the
@@ -272,7 +347,8 @@ SaveFile::State::Outside SaveFile::State::outsideChange()
         return Outside::Changed;
     }
     if (use == Use::Replace && current.st_size > before.st_size) {
-        return current.st_size > source->offset() ? Outside::Appended : Outside::None;
+        const off_t carried = std::max<off_t>(lookedAt, source->offset());
+        return current.st_size > carried ? Outside::Appended : Outside::None;
     }
     if (current.st_size != before.st_size) {
         return Outside::Changed;
@@ -286,7 +362,7 @@ SaveFile::State::Outside SaveFile::State::outsideChange()
 std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, bool untilStill)
 {
     for (int round = 0; round < kSettleRounds; ++round) {
-        if (std::optional<FileError> failure = carry(carryOver, *sink)) {
+        if (std::optional<FileError> failure = carry(carryOver, *sink, Carry::WholeLines)) {
             return failure;
         }
         if (fileSystem.fsync(newContent->fd()) != 0) {
@@ -319,24 +395,26 @@ bool SaveFile::State::nobodyElseWriting(int round)
 {
     const int fd = original.fd.get();
     if (fileSystem.lease(fd, F_WRLCK) == 0) {
-        fileSystem.lease(fd, F_UNLCK);
-        return true;
+        // A lease still held would make this process's own next open of the file wait.
+        return fileSystem.lease(fd, F_UNLCK) == 0;
     }
     return errno != EAGAIN && (round > 0 || !sawAppends);
 }
 
-// A writer that opened the old file before the rename may still add to it; what it adds
-// is carried over until it has closed the file. The file is public now, and others may
-// append to it too, so the lines carried go on at its end in a single write.
-std::optional<FileError> SaveFile::State::carryLateAppends(const CarryOver& carryOver)
+// A writer that still has the old file open may add to it; what it adds is carried over,
+// whole lines only, until it has closed the file (or until the last round), and only then
+// may a last line without its end be completed. After a rename the file is public, and
+// others may append to it too, so the lines carried go on at its end in a single write.
+std::optional<FileError> SaveFile::State::carryUntilClosed(const CarryOver& carryOver)
 {
     StringSink late;
     for (int round = 0; round < kSettleRounds; ++round) {
-        const bool settled = nobodyElseWriting(round);
-        if (std::optional<FileError> failure = carry(carryOver, late)) {
+        const bool last = nobodyElseWriting(round) || round + 1 == kSettleRounds;
+        const Carry what = last ? Carry::Everything : Carry::WholeLines;
+        if (std::optional<FileError> failure = carry(carryOver, late, what)) {
             return failure;
         }
-        if (settled) {
+        if (last) {
             break;
         }
         std::this_thread::sleep_for(kLateAppendPause);
@@ -371,7 +449,7 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     if (const int error = newContent->moveOver(target, exists); error != 0) {
         return cannot("replace", error);
     }
-    if (std::optional<FileError> failure = carryLateAppends(carryOver)) {
+    if (std::optional<FileError> failure = carryUntilClosed(carryOver)) {
         return failure;
     }
     syncFolder(fileSystem, folder);
@@ -391,6 +469,11 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     if (std::optional<FileError> failure = settle(carryOver, true)) {
         return failure;
     }
+    // A descriptor of this process open for writing would look like another writer.
+    rewriter = FileDescriptor();
+    if (std::optional<FileError> failure = carryUntilClosed(carryOver)) {
+        return failure;
+    }
     // From the first byte written over the file until the copy is gone, a signal must
     // not end the process, or the file would be left half rewritten.
     const SignalBlock block;
@@ -407,6 +490,9 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     case Outside::Touched:
     case Outside::Changed:
         return FileError::changed(path);
+    }
+    if (std::optional<FileError> failure = openForRewrite()) {
+        return failure;
     }
     const off_t length = sink->length();
     bool started = false;

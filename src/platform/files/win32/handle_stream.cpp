@@ -35,13 +35,13 @@ std::ptrdiff_t HandleSource::read(char* buffer, std::size_t size)
     return static_cast<std::ptrdiff_t>(count);
 }
 
-bool HandleSource::rewind()
+bool HandleSource::rewindTo(std::int64_t offset)
 {
-    if (!m_fileSystem.seek(m_file, 0)) {
+    if (!m_fileSystem.seek(m_file, offset)) {
         setErrnoFromLastError();
         return false;
     }
-    m_offset = 0;
+    m_offset = offset;
     return true;
 }
 

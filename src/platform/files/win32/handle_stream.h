@@ -20,10 +20,8 @@ public:
     HandleSource(FileSystem& fileSystem, HANDLE file) : m_fileSystem(fileSystem), m_file(file) {}
 
     std::ptrdiff_t read(char* buffer, std::size_t size) override;
-    bool rewind() override;
-
-    // How far it was read: everything before this came through read().
-    std::int64_t offset() const { return m_offset; }
+    bool rewindTo(std::int64_t offset) override;
+    std::int64_t offset() const override { return m_offset; }
 
 private:
     FileSystem& m_fileSystem;
