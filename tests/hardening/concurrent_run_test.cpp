@@ -253,5 +253,33 @@ TEST(ConcurrentRuns, ALineWrittenInTwoPiecesStaysOneLine)
     }
 }
 
+// Lines another program appends during the run count towards the limit too; those that
+// would pass it are kept.
+TEST(ConcurrentRuns, AppendedLinesThatWouldPassTheLineLimitAreKept)
+{
+    std::string original;
+    for (int line = 0; line < 32767; ++line) {
+        original += "x\r\n";
+    }
+    TestFolder folder;
+    const std::string path = folder.write("big", original + "keep\r\n");
+    FaultyFileSystem files;
+    bool appended = false;
+    files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+        if (call.operation == FaultyFileSystem::Operation::Fsync && !appended) {
+            appended = true;
+            std::ofstream(path, std::ios::binary | std::ios::app) << "x\r\n";
+        }
+    });
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const auto outcome = engine::runDelete(path, {"x"}, options);
+
+    ASSERT_TRUE(appended);
+    EXPECT_EQ(outcome.message, "Overflow");
+    EXPECT_TRUE(readFile(path) == "keep\r\nx\r\n") << "the file holds something else";
+}
+
 } // namespace
 } // namespace purgix::test

@@ -1,11 +1,9 @@
 #include "delete_run.h"
-#include "faulty_file_system.h"
 #include "run_fixture.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,30 +89,6 @@ TEST_F(OverflowTest, FailsWhereSlotBySlotRemovalWouldAndKeepsTheSlotsBefore)
             test.expected.empty() ? original : linesOf(test.expected, "\r\n");
         EXPECT_EQ(readFile(path), expected);
     }
-}
-
-// Lines another program appends during the run count towards the limit too; those that
-// would pass it are kept.
-TEST_F(OverflowTest, AppendedLinesThatWouldPassTheLimitAreKept)
-{
-    const std::string original = linesOf({{"x", 32767}, {"keep", 1}}, "\r\n");
-    const std::string path = m_folder.write("big", original);
-    FaultyFileSystem files;
-    bool appended = false;
-    files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
-        if (call.operation == FaultyFileSystem::Operation::Fsync && !appended) {
-            appended = true;
-            std::ofstream(path, std::ios::binary | std::ios::app) << "x\r\n";
-        }
-    });
-    engine::DeleteRunOptions options;
-    options.fileSystem = &files;
-
-    const auto outcome = runDelete(path, slotsOf({"x"}), options);
-
-    ASSERT_TRUE(appended);
-    EXPECT_EQ(outcome.message, "Overflow");
-    EXPECT_TRUE(readFile(path) == "keep\r\nx\r\n") << "the file holds something else";
 }
 
 } // namespace
