@@ -1,7 +1,7 @@
 #include "corpus.h"
 #include "file_stream.h"
-#include "file_system.h"
 #include "line_filter.h"
+#include "linux_file_system.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "system_file_system.h"
 #include "target_slots.h"
 
 #include <cstddef>
 #include <functional>
 #include <string>
-
-namespace purgix::platform {
-class FileSystem;
-}
 
 namespace purgix::engine {
 

@@ -1,13 +1,10 @@
 #pragma once
 
 #include "settings_content.h"
+#include "system_file_system.h"
 
 #include <string>
 #include <string_view>
-
-namespace purgix::platform {
-class FileSystem;
-}
 
 namespace purgix::settings {
 

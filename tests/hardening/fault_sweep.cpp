@@ -84,7 +84,6 @@ bool mustEndInFailure(const FaultyFileSystem& files)
     case Operation::Read:
     case Operation::Write:
     case Operation::Truncate:
-    case Operation::CreateUnique:
     case Operation::Rename:
         return true;
     case Operation::Fsync:

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -174,8 +175,9 @@ TEST(HostileInput, FileWithoutReadPermissionIsRefusedAndKept)
     engine::DeleteRunOptions options;
     if (::geteuid() == 0) {
         // Permission bits do not stop root, so the refusal is played by the file layer.
-        // The first open makes the run's temporary file; the second opens the file.
-        files.failCall(2, EACCES, FaultyFileSystem::Operation::Open);
+        // The first open makes the run's temporary file, the second opens the file's
+        // folder, the third the file.
+        files.failCall(3, EACCES, FaultyFileSystem::Operation::Open);
         options.fileSystem = &files;
     } else {
         fs::permissions(path, fs::perms::owner_write);
@@ -189,6 +191,47 @@ TEST(HostileInput, FileWithoutReadPermissionIsRefusedAndKept)
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(readFile(path), "drop\r\nkeep\r\n");
     EXPECT_EQ(folder.tempDirListing(), "");
+}
+
+// Someone who may write the folder above swaps the file's folder for a link to another
+// between two steps of the run, on either route: every step must act on the folder that
+// was checked, and the other folder's file stays as it is.
+TEST(HostileInput, FolderSwappedForALinkDuringTheRunIsNotFollowed)
+{
+    using Operation = FaultyFileSystem::Operation;
+    for (const bool secondName : {false, true}) {
+        SCOPED_TRACE(secondName ? "rewritten in place" : "renamed over");
+        TestFolder folder;
+        const fs::path checked = folder.file("shared");
+        const fs::path other = folder.file("other");
+        fs::create_directories(checked);
+        fs::create_directories(other);
+        std::ofstream(checked / "list.txt", std::ios::binary) << "keep\r\ndrop\r\n";
+        std::ofstream(other / "list.txt", std::ios::binary) << "other's drop\r\n";
+        if (secondName) {
+            fs::create_hard_link(checked / "list.txt", folder.file("second name"));
+        }
+        FaultyFileSystem files;
+        bool swapped = false;
+        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+            if (call.operation == Operation::Lock && !swapped) {
+                swapped = true;
+                fs::rename(checked, folder.file("moved"));
+                fs::create_directory_symlink(other, checked);
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+
+        const engine::DeleteRunOutcome outcome =
+            engine::runDelete((checked / "list.txt").string(), {"drop"}, options);
+
+        ASSERT_TRUE(swapped);
+        EXPECT_EQ(readFile(other / "list.txt"), "other's drop\r\n") << outcome.message;
+        const std::string result = readFile(folder.file("moved") / "list.txt");
+        EXPECT_EQ(result, outcome.succeeded ? "keep\r\n" : "keep\r\ndrop\r\n") << outcome.message;
+        EXPECT_EQ(entryNames(other), "list.txt ");
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "faulty_file_system.h"
 #include "file_stream.h"
-#include "file_system.h"
+#include "linux_file_system.h"
 #include "save_file.h"
 #include "signal_cleanup.h"
 #include "test_folder.h"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 namespace purgix::test {
@@ -14,15 +16,29 @@ using Operation = FaultyFileSystem::Operation;
 static_assert(static_cast<std::size_t>(Operation::AppendOnly) + 1 ==
               FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
-    "open",       "createUnique", "read",     "write",       "truncate", "seek",
-    "fsync",      "close",        "fstat",    "stat",        "fchmod",   "fchown",
-    "lock",       "rename",       "unlink",   "access",      "realPath", "linkOpenFile",
-    "listXattrs", "getXattr",     "setXattr", "removeXattr", "lease",    "appendOnly",
+    "open",     "read",     "write",       "truncate", "seek",         "fsync",
+    "close",    "fstat",    "stat",        "fchmod",   "fchown",       "lock",
+    "rename",   "unlink",   "access",      "realPath", "linkOpenFile", "listXattrs",
+    "getXattr", "setXattr", "removeXattr", "lease",    "appendOnly",
 };
 
 std::size_t limited(std::size_t size, std::size_t limit)
 {
     return limit == 0 ? size : std::min(size, limit);
+}
+
+// The path a call names: the folder's own path, read back from the descriptor, joined to
+// the name.
+std::string namedPath(int folder, const std::string& name)
+{
+    if (folder == AT_FDCWD) {
+        return name;
+    }
+    std::array<char, 4096> target{};
+    const std::string link = "/proc/self/fd/" + std::to_string(folder);
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+    const std::string folderPath(target.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+    return name == "." ? folderPath : folderPath + "/" + name;
 }
 
 } // namespace
@@ -97,16 +113,11 @@ bool FaultyFileSystem::injectFailure(Operation operation, const std::string& pat
     return true;
 }
 
-int FaultyFileSystem::open(const std::string& path, int flags, mode_t mode)
+int FaultyFileSystem::open(int folder, const std::string& name, int flags, mode_t mode)
 {
     return forward(
-        Operation::Open, [&] { return m_next.open(path, flags, mode); }, path);
-}
-
-int FaultyFileSystem::createUnique(std::string& pathTemplate)
-{
-    return forward(
-        Operation::CreateUnique, [&] { return m_next.createUnique(pathTemplate); }, pathTemplate);
+        Operation::Open, [&] { return m_next.open(folder, name, flags, mode); },
+        namedPath(folder, name));
 }
 
 ssize_t FaultyFileSystem::read(int fd, void* buffer, std::size_t size)
@@ -154,10 +165,11 @@ int FaultyFileSystem::fstat(int fd, struct stat& status)
     return forward(Operation::Fstat, [&] { return m_next.fstat(fd, status); });
 }
 
-int FaultyFileSystem::stat(const std::string& path, struct stat& status)
+int FaultyFileSystem::stat(int folder, const std::string& name, struct stat& status, int flags)
 {
     return forward(
-        Operation::Stat, [&] { return m_next.stat(path, status); }, path);
+        Operation::Stat, [&] { return m_next.stat(folder, name, status, flags); },
+        namedPath(folder, name));
 }
 
 int FaultyFileSystem::fchmod(int fd, mode_t mode)
@@ -175,22 +187,24 @@ int FaultyFileSystem::lock(int fd, int operation)
     return forward(Operation::Lock, [&] { return m_next.lock(fd, operation); });
 }
 
-int FaultyFileSystem::rename(const std::string& from, const std::string& to)
+int FaultyFileSystem::rename(int folder, const std::string& from, const std::string& to)
 {
     return forward(
-        Operation::Rename, [&] { return m_next.rename(from, to); }, from);
+        Operation::Rename, [&] { return m_next.rename(folder, from, to); },
+        namedPath(folder, from));
 }
 
-int FaultyFileSystem::unlink(const std::string& path)
+int FaultyFileSystem::unlink(int folder, const std::string& name)
 {
     return forward(
-        Operation::Unlink, [&] { return m_next.unlink(path); }, path);
+        Operation::Unlink, [&] { return m_next.unlink(folder, name); }, namedPath(folder, name));
 }
 
-int FaultyFileSystem::access(const std::string& path, int mode)
+int FaultyFileSystem::access(int folder, const std::string& name, int mode)
 {
     return forward(
-        Operation::Access, [&] { return m_next.access(path, mode); }, path);
+        Operation::Access, [&] { return m_next.access(folder, name, mode); },
+        namedPath(folder, name));
 }
 
 std::string FaultyFileSystem::realPath(const std::string& path)
@@ -201,10 +215,11 @@ std::string FaultyFileSystem::realPath(const std::string& path)
     return m_next.realPath(path);
 }
 
-int FaultyFileSystem::linkOpenFile(int fd, const std::string& path)
+int FaultyFileSystem::linkOpenFile(int fd, int folder, const std::string& name)
 {
     return forward(
-        Operation::LinkOpenFile, [&] { return m_next.linkOpenFile(fd, path); }, path);
+        Operation::LinkOpenFile, [&] { return m_next.linkOpenFile(fd, folder, name); },
+        namedPath(folder, name));
 }
 
 int FaultyFileSystem::listXattrs(int fd, std::vector<std::string>& names)

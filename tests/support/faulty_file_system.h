@@ -1,6 +1,6 @@
 #pragma once
 
-#include "file_system.h"
+#include "linux_file_system.h"
 
 #include <array>
 #include <cstddef>
@@ -23,7 +23,6 @@ class FaultyFileSystem : public platform::FileSystem
 public:
     enum class Operation {
         Open,
-        CreateUnique,
         Read,
         Write,
         Truncate,
@@ -47,13 +46,13 @@ public:
         Lease,
         AppendOnly,
     };
-    static constexpr std::size_t kOperationCount = 24;
+    static constexpr std::size_t kOperationCount = 23;
 
     struct Call
     {
         Operation operation;
-        // The path the call names as it was passed (a rename's source, createUnique's
-        // template); empty for calls on a descriptor.
+        // The path the call names, its folder's path joined to the name it was passed (a
+        // rename's source); empty for calls on a descriptor.
         std::string path;
     };
 
@@ -78,8 +77,7 @@ public:
     // Whether a rename went through before the injected failure.
     bool renamedBeforeFault() const;
 
-    int open(const std::string& path, int flags, mode_t mode) override;
-    int createUnique(std::string& pathTemplate) override;
+    int open(int folder, const std::string& name, int flags, mode_t mode) override;
     ssize_t read(int fd, void* buffer, std::size_t size) override;
     ssize_t write(int fd, const void* data, std::size_t size) override;
     int truncate(int fd, off_t length) override;
@@ -87,15 +85,15 @@ public:
     int fsync(int fd) override;
     int close(int fd) override;
     int fstat(int fd, struct stat& status) override;
-    int stat(const std::string& path, struct stat& status) override;
+    int stat(int folder, const std::string& name, struct stat& status, int flags) override;
     int fchmod(int fd, mode_t mode) override;
     int fchown(int fd, uid_t owner, gid_t group) override;
     int lock(int fd, int operation) override;
-    int rename(const std::string& from, const std::string& to) override;
-    int unlink(const std::string& path) override;
-    int access(const std::string& path, int mode) override;
+    int rename(int folder, const std::string& from, const std::string& to) override;
+    int unlink(int folder, const std::string& name) override;
+    int access(int folder, const std::string& name, int mode) override;
     std::string realPath(const std::string& path) override;
-    int linkOpenFile(int fd, const std::string& path) override;
+    int linkOpenFile(int fd, int folder, const std::string& name) override;
     int listXattrs(int fd, std::vector<std::string>& names) override;
     int getXattr(int fd, const std::string& name, std::string& value) override;
     int setXattr(int fd, const std::string& name, const std::string& value) override;

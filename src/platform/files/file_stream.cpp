@@ -1,23 +1,22 @@
 #include "file_stream.h"
 
-#include "file_system.h"
+#include "native_files.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 
 namespace purgix::platform {
 
 std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
 {
     if (m_end) {
-        size =
-            std::min(size, static_cast<std::size_t>(std::max<std::int64_t>(*m_end - m_offset, 0)));
+        const std::int64_t left = std::max<std::int64_t>(*m_end - m_offset, 0);
+        size = std::min(size, static_cast<std::size_t>(left));
         if (size == 0) {
             return 0;
         }
     }
-    const ssize_t count = m_fileSystem.read(m_fd, buffer, size);
+    const std::ptrdiff_t count = readSome(m_fileSystem, m_file, buffer, size);
     if (count > 0) {
         m_offset += count;
     }
@@ -26,7 +25,7 @@ std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
 
 bool FileSource::rewindTo(std::int64_t offset)
 {
-    if (m_fileSystem.seek(m_fd, offset, SEEK_SET) != offset) {
+    if (!seekTo(m_fileSystem, m_file, offset)) {
         return false;
     }
     m_offset = offset;
@@ -35,7 +34,7 @@ bool FileSource::rewindTo(std::int64_t offset)
 
 std::ptrdiff_t FileSink::write(const char* data, std::size_t size)
 {
-    const ssize_t count = m_fileSystem.write(m_fd, data, size);
+    const std::ptrdiff_t count = writeSome(m_fileSystem, m_file, data, size);
     if (count == 0 && size > 0) {
         // A file that takes no bytes and names no reason counts as an I/O error.
         errno = EIO;
@@ -49,7 +48,7 @@ std::ptrdiff_t FileSink::write(const char* data, std::size_t size)
 
 bool FileSink::cutBack(std::int64_t length)
 {
-    if (m_fileSystem.truncate(m_fd, length) != 0 || m_fileSystem.seek(m_fd, length, SEEK_SET) < 0) {
+    if (!cutAt(m_fileSystem, m_file, length) || !seekTo(m_fileSystem, m_file, length)) {
         return false;
     }
     m_length = length;

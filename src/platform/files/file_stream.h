@@ -1,6 +1,7 @@
 #pragma once
 
 #include "byte_stream.h"
+#include "native_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,13 +9,13 @@
 
 namespace purgix::platform {
 
-class FileSystem;
-
-// A file read from its start through an open descriptor.
+// A file read from its start through an open handle.
 class FileSource final : public ByteSource
 {
 public:
-    FileSource(FileSystem& fileSystem, int fd) : m_fileSystem(fileSystem), m_fd(fd) {}
+    FileSource(FileSystem& fileSystem, NativeHandle file) : m_fileSystem(fileSystem), m_file(file)
+    {
+    }
 
     std::ptrdiff_t read(char* buffer, std::size_t size) override;
     bool rewindTo(std::int64_t offset) override;
@@ -25,16 +26,16 @@ public:
 
 private:
     FileSystem& m_fileSystem;
-    int m_fd;
+    NativeHandle m_file;
     std::int64_t m_offset = 0;
     std::optional<std::int64_t> m_end;
 };
 
-// A file written from its start through an open descriptor.
+// A file written from its start through an open handle.
 class FileSink final : public ByteSink
 {
 public:
-    FileSink(FileSystem& fileSystem, int fd) : m_fileSystem(fileSystem), m_fd(fd) {}
+    FileSink(FileSystem& fileSystem, NativeHandle file) : m_fileSystem(fileSystem), m_file(file) {}
 
     std::ptrdiff_t write(const char* data, std::size_t size) override;
     bool cutBack(std::int64_t length) override;
@@ -43,7 +44,7 @@ public:
 
 private:
     FileSystem& m_fileSystem;
-    int m_fd;
+    NativeHandle m_file;
     std::int64_t m_length = 0;
 };
 

@@ -1,24 +1,18 @@
 #include "save_file.h"
 
-#include "file_identity.h"
 #include "file_stream.h"
-#include "file_system.h"
 #include "locked_file.h"
-#include "path_names.h"
+#include "native_files.h"
 #include "signal_cleanup.h"
 #include "temporary_file.h"
+#include "temporary_names.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <span>
-#include <sys/file.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -26,123 +20,86 @@ namespace purgix::platform {
 
 namespace {
 
-constexpr mode_t kFallbackUmask = 022;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 // Rounds of carrying appended lines over before a file that keeps growing counts as
 // changed.
 constexpr int kSettleRounds = 16;
-// How long a writer that still has the old file open gets to finish after the rename.
-constexpr std::chrono::milliseconds kLateAppendPause{1};
+// How long a writer that still has the file open gets between two looks.
+constexpr std::chrono::milliseconds kWriterPause{1};
 
-// umask() cannot be read without being set, which would race with other threads;
-// Linux shows it in /proc/self/status instead.
-mode_t processUmask(FileSystem& fileSystem)
+// Reads `buffer.size()` bytes from where `source` stands, or fewer where the file
+// ends; -1 on failure.
+std::ptrdiff_t readFully(ByteSource& source, std::span<char> buffer)
 {
-    FileDescriptor status(fileSystem, fileSystem.open("/proc/self/status", O_RDONLY));
-    if (!status.isOpen()) {
-        return kFallbackUmask;
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const std::ptrdiff_t count = source.read(buffer.data() + done, buffer.size() - done);
+        if (count <= 0) {
+            return count < 0 ? -1 : static_cast<std::ptrdiff_t>(done);
+        }
+        done += static_cast<std::size_t>(count);
     }
-    std::array<char, 4096> buffer{};
-    const ssize_t size = fileSystem.read(status.get(), buffer.data(), buffer.size() - 1);
-    if (size <= 0) {
-        return kFallbackUmask;
-    }
-    const char* field = std::strstr(buffer.data(), "\nUmask:");
-    if (field == nullptr) {
-        return kFallbackUmask;
-    }
-    return static_cast<mode_t>(std::strtoul(field + 7, nullptr, 8)) & 0777;
+    return static_cast<std::ptrdiff_t>(done);
 }
 
-// Flushes a folder so that a rename inside it survives a crash. Its failure is not
-// reported: by then the new content stands at the path either way, and some file
-// systems cannot flush a folder at all.
-void syncFolder(FileSystem& fileSystem, const std::string& folder)
+// Where the last whole line among the bytes from `from` to `to` ends: just past its LF, or
+// `from` when none of them is an LF. Every rule of line ends ends a line at an LF, so
+// what lies before it is whole lines, and what follows may be a line still being written.
+// The source is left at `from`.
+std::optional<std::int64_t> wholeLinesEnd(FileSource& source, std::int64_t from, std::int64_t to)
 {
-    FileDescriptor fd(fileSystem, fileSystem.open(folder, O_RDONLY | O_DIRECTORY));
-    if (fd.isOpen()) {
-        fileSystem.fsync(fd.get());
+    std::array<char, 4096> block{};
+    std::int64_t found = from;
+    for (std::int64_t end = to; end > from && found == from;) {
+        const std::int64_t start =
+            std::max<std::int64_t>(from, end - static_cast<std::int64_t>(block.size()));
+        const std::span<char> part(block.data(), static_cast<std::size_t>(end - start));
+        if (!source.rewindTo(start)) {
+            return std::nullopt;
+        }
+        const std::ptrdiff_t count = readFully(source, part);
+        if (count < 0) {
+            return std::nullopt;
+        }
+        if (count != static_cast<std::ptrdiff_t>(part.size())) {
+            break; // the file shrank: nothing is carried, and the change shows later
+        }
+        const auto lastLf = std::find(part.rbegin(), part.rend(), '\n');
+        if (lastLf != part.rend()) {
+            found = start + static_cast<std::int64_t>(part.rend() - lastLf);
+        }
+        end = start;
     }
-}
-
-bool isFolderWritable(FileSystem& fileSystem, const std::string& folder)
-{
-    return fileSystem.access(folder, W_OK | X_OK) == 0;
+    if (!source.rewindTo(from)) {
+        return std::nullopt;
+    }
+    return found;
 }
 
 // Copies all of `from` (read from its start) over `to` from its start, setting `started`
-// once a byte of `to` has changed. Returns 0 or an errno value.
-int copyFile(FileSystem& fileSystem, int from, int to, off_t length, bool& started)
+// once a byte of `to` has changed. Returns 0 or an error number.
+int copyFile(FileSource& from, FileSink& to, std::int64_t length, bool& started)
 {
-    if (fileSystem.seek(from, 0, SEEK_SET) != 0 || fileSystem.seek(to, 0, SEEK_SET) != 0) {
+    if (!from.rewind()) {
         return errno;
     }
     std::vector<char> buffer(kCopyChunk);
-    FileSink sink(fileSystem, to);
-    for (off_t copied = 0; copied < length;) {
-        const ssize_t count = fileSystem.read(from, buffer.data(), buffer.size());
+    while (from.offset() < length) {
+        const std::ptrdiff_t count = from.read(buffer.data(), buffer.size());
         if (count <= 0) {
             return count < 0 ? errno : EIO;
         }
-        for (ssize_t done = 0; done < count;) {
+        for (std::ptrdiff_t done = 0; done < count;) {
             const std::ptrdiff_t written =
-                sink.write(buffer.data() + done, static_cast<std::size_t>(count - done));
+                to.write(buffer.data() + done, static_cast<std::size_t>(count - done));
             if (written < 0) {
                 return errno;
             }
             started = true;
             done += written;
         }
-        copied += count;
     }
     return 0;
-}
-
-// Reads `buffer.size()` bytes at `offset`, or fewer where the file ends; -1 on failure.
-ssize_t readAt(FileSystem& fileSystem, int fd, off_t offset, std::span<char> buffer)
-{
-    if (fileSystem.seek(fd, offset, SEEK_SET) != offset) {
-        return -1;
-    }
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t count = fileSystem.read(fd, buffer.data() + done, buffer.size() - done);
-        if (count <= 0) {
-            return count < 0 ? -1 : static_cast<ssize_t>(done);
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return static_cast<ssize_t>(done);
-}
-
-// Where the last whole line among the bytes from `from` to `to` ends: just past its LF, or
-// `from` when none of them is an LF. Every rule of line ends ends a line at an LF, so
-// what lies before it is whole lines, and what follows may be a line still being written.
-// The descriptor is left at `from`.
-std::optional<off_t> wholeLinesEnd(FileSystem& fileSystem, int fd, off_t from, off_t to)
-{
-    std::array<char, 4096> block{};
-    off_t found = from;
-    for (off_t end = to; end > from && found == from;) {
-        const off_t start = std::max<off_t>(from, end - static_cast<off_t>(block.size()));
-        const std::span<char> part(block.data(), static_cast<std::size_t>(end - start));
-        const ssize_t count = readAt(fileSystem, fd, start, part);
-        if (count < 0) {
-            return std::nullopt;
-        }
-        if (count != static_cast<ssize_t>(part.size())) {
-            break; // the file shrank: nothing is carried, and the change shows later
-        }
-        const auto lastLf = std::find(part.rbegin(), part.rend(), '\n');
-        if (lastLf != part.rend()) {
-            found = start + static_cast<off_t>(part.rend() - lastLf);
-        }
-        end = start;
-    }
-    if (fileSystem.seek(fd, from, SEEK_SET) != from) {
-        return std::nullopt;
-    }
-    return found;
 }
 
 } // namespace
@@ -157,7 +114,8 @@ struct SaveFile::State
     std::optional<FileError> resolve();
     std::optional<FileError> lockOriginal();
     std::optional<FileError> refusal() const;
-    std::optional<FileError> createContent();
+    std::optional<FileError> createContent(const FileLocation& folder);
+    std::optional<FileError> createContentBeside();
     std::optional<FileError> chooseInPlace();
     std::optional<FileError> openForRewrite();
     // Whether a carry round takes only whole lines, leaving a line still being written
@@ -171,11 +129,11 @@ struct SaveFile::State
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
     bool nobodyElseWriting(int round);
-    std::optional<FileError> carryUntilClosed(const CarryOver& carryOver);
+    std::optional<FileError> carryUntilClosed(const CarryOver& carryOver, ByteSink& into);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
+    std::optional<FileError> copyBack();
     FileError rewriteFailed(int errorNumber);
-    std::optional<off_t> currentSize();
     FileError cannot(std::string_view action, int errorNumber) const
     {
         return FileError::cannot(action, path, errorNumber);
@@ -187,43 +145,43 @@ struct SaveFile::State
         if (use == Use::Save) {
             return cannot("write", errorNumber);
         }
-        return FileError::newContent(path, newContent ? newContent->folder() : folder, errorNumber);
+        const std::string& folder = newContent ? newContent->folder() : location.folderPath();
+        return FileError::newContent(path, folder, errorNumber);
     }
 
     FileSystem& fileSystem;
     std::string path; // as the user named it, for messages
     Use use;
     std::string stagingFolder;
-    std::string target; // with symbolic links resolved: the file that is replaced
-    std::string folder; // the folder of `target`
+    FileLocation location; // with symbolic links resolved: the file that is replaced
     bool exists = false;
     bool inPlace = false;
     LockedFile original;
-    FileDescriptor rewriter; // the original, open for writing, when rewritten in place
+    NativeFile rewriter; // the original, open for writing, when rewritten in place
     std::optional<TemporaryFile> newContent;
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
-    int statError = 0;       // why outsideChange() could not tell
-    bool sawAppends = false; // another program appended to the file during the run
-    off_t lookedAt = 0;      // the file's size when a carry round last looked at it
+    int statError = 0;         // why outsideChange() could not tell
+    bool sawAppends = false;   // another program appended to the file during the run
+    std::int64_t lookedAt = 0; // the file's size when a carry round last looked at it
 };
 
 std::optional<FileError> SaveFile::State::resolve()
 {
-    const std::optional<std::string> resolved = resolvedPath(fileSystem, path);
-    if (!resolved) {
-        return cannot(openAction(), errno);
+    if (const int error = resolveLocation(fileSystem, path, location); error != 0) {
+        return cannot(openAction(), error);
     }
-    target = *resolved;
-    folder = parentFolder(target);
-    struct stat status = {};
-    exists = use == Use::Replace || fileSystem.stat(target, status) == 0 || errno != ENOENT;
+    // A file to save counts as missing only when the system says so; any other failure
+    // to look at it is reported by the attempt to open it.
+    FileStatus status;
+    const int error = use == Use::Replace ? 0 : statAt(fileSystem, location, status);
+    exists = !isMissing(error);
     return std::nullopt;
 }
 
 std::optional<FileError> SaveFile::State::lockOriginal()
 {
-    original = openLockedRegularFile(fileSystem, target);
+    original = openLockedRegularFile(fileSystem, location);
     switch (original.failure) {
     case LockedFile::Failure::None:
         return std::nullopt;
@@ -246,36 +204,47 @@ std::optional<FileError> SaveFile::State::lockOriginal()
 // even for root.
 std::optional<FileError> SaveFile::State::refusal() const
 {
-    if ((original.status.st_mode & 0222) == 0) {
+    if (!original.status.writeBits) {
         return FileError::cannot("replace", path, "it is read-only");
     }
-    if (fileSystem.access(target, W_OK) != 0) {
-        return cannot("replace", errno);
+    if (const int error = checkWriteAccess(fileSystem, location); error != 0) {
+        return cannot("replace", error);
     }
     return std::nullopt;
 }
 
-std::optional<FileError> SaveFile::State::createContent()
+std::optional<FileError> SaveFile::State::createContent(const FileLocation& folder)
 {
-    const bool besideTarget = !inPlace || isFolderWritable(fileSystem, folder);
-    newContent.emplace(fileSystem, besideTarget ? folder : stagingFolder, besideFilePrefix(target));
+    newContent.emplace(fileSystem, folder, besideFilePrefix(location.name()));
     if (!newContent->isOpen()) {
         return writeErrorFor(newContent->creationError());
     }
-    sink.emplace(fileSystem, newContent->fd());
+    sink.emplace(fileSystem, newContent->handle());
     return std::nullopt;
+}
+
+// Beside the file, where it can be renamed over it; where the folder takes no new file,
+// a file that must be rewritten in place anyway is staged in the temporary folder.
+std::optional<FileError> SaveFile::State::createContentBeside()
+{
+    std::optional<FileError> failure = createContent(location);
+    if (!failure || !isDenied(newContent->creationError())) {
+        return failure;
+    }
+    inPlace = true;
+    return createContent(plainLocation(stagingFolder));
 }
 
 // Whether a rename would lose what the file is: its owner and group, which only root
 // or the owner may give; its other names; its attributes, tried on the new file itself.
 std::optional<FileError> SaveFile::State::chooseInPlace()
 {
-    const struct stat& status = original.status;
-    inPlace = !canGiveOwner(status) || status.st_nlink > 1 || !isFolderWritable(fileSystem, folder);
-    if (std::optional<FileError> failure = createContent()) {
+    inPlace = mustRewriteInPlace(original.status);
+    if (std::optional<FileError> failure = createContentBeside()) {
         return failure;
     }
-    if (!inPlace && copyIdentity(fileSystem, original.fd.get(), status, newContent->fd()) != 0) {
+    if (!inPlace &&
+        copyIdentity(fileSystem, original.file.get(), original.status, newContent->handle()) != 0) {
         inPlace = true;
     }
     return inPlace ? openForRewrite() : std::nullopt;
@@ -283,11 +252,13 @@ std::optional<FileError> SaveFile::State::chooseInPlace()
 
 std::optional<FileError> SaveFile::State::openForRewrite()
 {
-    rewriter =
-        FileDescriptor(fileSystem, fileSystem.open(target, O_WRONLY | O_NOCTTY | O_NONBLOCK));
-    struct stat status = {};
-    if (!rewriter.isOpen() || fileSystem.fstat(rewriter.get(), status) != 0) {
-        return cannot("replace", errno);
+    FileStatus status;
+    int error = openForWriting(fileSystem, location, rewriter);
+    if (error == 0) {
+        error = statOpen(fileSystem, rewriter.get(), status);
+    }
+    if (error != 0) {
+        return cannot("replace", error);
     }
     if (!isSameFile(status, original.status)) {
         return FileError::changed(path);
@@ -295,34 +266,25 @@ std::optional<FileError> SaveFile::State::openForRewrite()
     return std::nullopt;
 }
 
-std::optional<off_t> SaveFile::State::currentSize()
-{
-    struct stat status = {};
-    if (fileSystem.fstat(original.fd.get(), status) != 0) {
-        return std::nullopt;
-    }
-    return status.st_size;
-}
-
 // Brings lines appended to the old file since it was read over to the new content.
 std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, ByteSink& into,
                                                 Carry what)
 {
-    if (use != Use::Replace) {
+    if (use != Use::Replace || !original.file.isOpen()) {
         return std::nullopt;
     }
-    const std::optional<off_t> size = currentSize();
-    if (!size) {
-        return cannot("read", errno);
+    FileStatus status;
+    if (const int error = statOpen(fileSystem, original.file.get(), status); error != 0) {
+        return cannot("read", error);
     }
-    lookedAt = std::max(lookedAt, *size);
-    if (*size <= source->offset()) {
+    lookedAt = std::max(lookedAt, status.size);
+    if (status.size <= source->offset()) {
         return std::nullopt;
     }
     sawAppends = true;
-    std::optional<off_t> end = *size;
+    std::optional<std::int64_t> end = status.size;
     if (what == Carry::WholeLines) {
-        end = wholeLinesEnd(fileSystem, original.fd.get(), source->offset(), *size);
+        end = wholeLinesEnd(*source, source->offset(), status.size);
     }
     if (!end) {
         return cannot("read", errno);
@@ -337,20 +299,20 @@ std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, Byte
 // content it replaced. Growth is an append, to be carried over; anything else is a change.
 SaveFile::State::Outside SaveFile::State::outsideChange()
 {
-    struct stat current = {};
-    if (fileSystem.stat(target, current) != 0) {
-        statError = errno;
+    FileStatus current;
+    if (const int error = statAt(fileSystem, location, current); error != 0) {
+        statError = error;
         return Outside::Unknown;
     }
-    const struct stat& before = original.status;
+    const FileStatus& before = original.status;
     if (!isSameFile(before, current)) {
         return Outside::Changed;
     }
-    if (use == Use::Replace && current.st_size > before.st_size) {
-        const off_t carried = std::max<off_t>(lookedAt, source->offset());
-        return current.st_size > carried ? Outside::Appended : Outside::None;
+    if (use == Use::Replace && current.size > before.size) {
+        const std::int64_t carried = std::max(lookedAt, source->offset());
+        return current.size > carried ? Outside::Appended : Outside::None;
     }
-    if (current.st_size != before.st_size) {
+    if (current.size != before.size) {
         return Outside::Changed;
     }
     return isUnchanged(before, current) ? Outside::None : Outside::Touched;
@@ -365,8 +327,8 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, boo
         if (std::optional<FileError> failure = carry(carryOver, *sink, Carry::WholeLines)) {
             return failure;
         }
-        if (fileSystem.fsync(newContent->fd()) != 0) {
-            return writeErrorFor(errno);
+        if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {
+            return writeErrorFor(error);
         }
         switch (exists ? outsideChange() : Outside::None) {
         case Outside::None:
@@ -381,78 +343,77 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, boo
             }
             break;
         case Outside::Touched:
-            std::this_thread::sleep_for(kLateAppendPause);
+            std::this_thread::sleep_for(kWriterPause);
             break;
         }
     }
     return FileError::changed(path);
 }
 
-// Whether no other program has the old file open any more, so that nothing more can be
-// added to it: a write lease is granted only then. Without leases (another user's file,
-// a file system that has none) a writer seen during the run gets a moment to finish.
+// Whether no other program has the old file open for writing any more, so that nothing
+// more can be added to it. Where the system cannot tell, a writer seen during the run
+// gets a moment to finish.
 bool SaveFile::State::nobodyElseWriting(int round)
 {
-    const int fd = original.fd.get();
-    if (fileSystem.lease(fd, F_WRLCK) == 0) {
-        // A lease still held would make this process's own next open of the file wait.
-        return fileSystem.lease(fd, F_UNLCK) == 0;
+    if (!original.file.isOpen()) {
+        return true;
     }
-    return errno != EAGAIN && (round > 0 || !sawAppends);
+    switch (otherWriters(fileSystem, original.file.get())) {
+    case OtherWriters::None:
+        return true;
+    case OtherWriters::Some:
+        return false;
+    case OtherWriters::Unknown:
+        break;
+    }
+    return round > 0 || !sawAppends;
 }
 
 // A writer that still has the old file open may add to it; what it adds is carried over,
 // whole lines only, until it has closed the file (or until the last round), and only then
-// may a last line without its end be completed. After a rename the file is public, and
-// others may append to it too, so the lines carried go on at its end in a single write.
-std::optional<FileError> SaveFile::State::carryUntilClosed(const CarryOver& carryOver)
+// may a last line without its end be completed.
+std::optional<FileError> SaveFile::State::carryUntilClosed(const CarryOver& carryOver,
+                                                           ByteSink& into)
 {
-    StringSink late;
     for (int round = 0; round < kSettleRounds; ++round) {
         const bool last = nobodyElseWriting(round) || round + 1 == kSettleRounds;
         const Carry what = last ? Carry::Everything : Carry::WholeLines;
-        if (std::optional<FileError> failure = carry(carryOver, late, what)) {
+        if (std::optional<FileError> failure = carry(carryOver, into, what)) {
             return failure;
         }
         if (last) {
             break;
         }
-        std::this_thread::sleep_for(kLateAppendPause);
+        std::this_thread::sleep_for(kWriterPause);
     }
-    if (late.bytes().empty()) {
-        return std::nullopt;
-    }
-    if (fileSystem.appendOnly(newContent->fd()) != 0) {
-        return writeErrorFor(errno);
-    }
-    if (const int error = writeAll(*sink, late.bytes()); error != 0) {
-        return writeErrorFor(error);
-    }
-    return fileSystem.fsync(newContent->fd()) == 0 ? std::nullopt
-                                                   : std::optional(writeErrorFor(errno));
+    return std::nullopt;
 }
 
 std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
 {
     if (!exists) {
-        const mode_t mode = 0666 & ~processUmask(fileSystem);
-        if (fileSystem.fchmod(newContent->fd(), mode) != 0) {
-            return writeErrorFor(errno);
+        if (const int error = giveNewFileMode(fileSystem, newContent->handle()); error != 0) {
+            return writeErrorFor(error);
         }
     }
     if (std::optional<FileError> failure = settle(carryOver, false)) {
         return failure;
     }
-    // A run that waits for this one takes the new file once it stands at the path: it
-    // must wait on, until the lines still carried over have reached it.
-    fileSystem.lock(newContent->fd(), LOCK_EX);
-    if (const int error = newContent->moveOver(target, exists); error != 0) {
+    if (const int error = newContent->moveOver(location, exists, original.file); error != 0) {
         return cannot("replace", error);
     }
-    if (std::optional<FileError> failure = carryUntilClosed(carryOver)) {
+    // The file is public now, and others may append to it too: the lines carried from
+    // here on go on at its end in a single write.
+    StringSink late;
+    if (std::optional<FileError> failure = carryUntilClosed(carryOver, late)) {
         return failure;
     }
-    syncFolder(fileSystem, folder);
+    if (!late.bytes().empty()) {
+        if (const int error = newContent->appendAfterMove(location, late.bytes()); error != 0) {
+            return writeErrorFor(error);
+        }
+    }
+    syncFolder(fileSystem, location);
     return std::nullopt;
 }
 
@@ -469,10 +430,13 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     if (std::optional<FileError> failure = settle(carryOver, true)) {
         return failure;
     }
-    // A descriptor of this process open for writing would look like another writer.
-    rewriter = FileDescriptor();
-    if (std::optional<FileError> failure = carryUntilClosed(carryOver)) {
+    // A handle of this process open for writing would look like another writer.
+    rewriter.reset();
+    if (std::optional<FileError> failure = carryUntilClosed(carryOver, *sink)) {
         return failure;
+    }
+    if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {
+        return writeErrorFor(error);
     }
     // From the first byte written over the file until the copy is gone, a signal must
     // not end the process, or the file would be left half rewritten.
@@ -494,14 +458,23 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     if (std::optional<FileError> failure = openForRewrite()) {
         return failure;
     }
-    const off_t length = sink->length();
+    return copyBack();
+}
+
+std::optional<FileError> SaveFile::State::copyBack()
+{
+    const std::int64_t length = sink->length();
+    FileSource from(fileSystem, newContent->handle());
+    FileSink to(fileSystem, rewriter.get());
     bool started = false;
-    if (const int error = copyFile(fileSystem, newContent->fd(), rewriter.get(), length, started);
-        error != 0) {
+    if (const int error = copyFile(from, to, length, started); error != 0) {
         return started ? rewriteFailed(error) : cannot("rewrite", error);
     }
-    if (fileSystem.truncate(rewriter.get(), length) != 0 || fileSystem.fsync(rewriter.get()) != 0) {
+    if (!cutAt(fileSystem, rewriter.get(), length)) {
         return rewriteFailed(errno);
+    }
+    if (const int error = flushFile(fileSystem, rewriter.get()); error != 0) {
+        return rewriteFailed(error);
     }
     return std::nullopt;
 }
@@ -520,19 +493,19 @@ std::optional<FileError> SaveFile::open()
         return failure;
     }
     if (!state.exists) {
-        return state.createContent();
+        return state.createContent(state.location);
     }
     if (std::optional<FileError> failure = state.lockOriginal()) {
         return failure;
     }
-    removeLeftoverRenaming(state.fileSystem, state.target);
+    removeLeftover(state.fileSystem, state.location);
     if (std::optional<FileError> failure = state.refusal()) {
         return failure;
     }
     if (std::optional<FileError> failure = state.chooseInPlace()) {
         return failure;
     }
-    state.source.emplace(state.fileSystem, state.original.fd.get());
+    state.source.emplace(state.fileSystem, state.original.file.get());
     return std::nullopt;
 }
 

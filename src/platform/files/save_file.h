@@ -2,6 +2,7 @@
 
 #include "byte_stream.h"
 #include "file_error.h"
+#include "system_file_system.h"
 
 #include <functional>
 #include <memory>
@@ -9,8 +10,6 @@
 #include <string>
 
 namespace purgix::platform {
-
-class FileSystem;
 
 // Filters what another program appended to the old file while it was being replaced
 // (`appended` holds just those bytes) onto the end of the new content.

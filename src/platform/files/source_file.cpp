@@ -1,8 +1,8 @@
 #include "source_file.h"
 
-#include "file_descriptor.h"
 #include "file_stream.h"
 #include "locked_file.h"
+#include "native_files.h"
 
 #include <utility>
 
@@ -12,7 +12,7 @@ struct SourceFile::State
 {
     FileSystem& fileSystem;
     std::string path;
-    FileDescriptor fd;
+    NativeFile file;
     std::optional<FileSource> source;
 };
 
@@ -26,10 +26,12 @@ SourceFile::~SourceFile() = default;
 std::optional<FileError> SourceFile::open(std::string_view action)
 {
     State& state = *m_state;
-    if (auto failure = openRegularFile(state.fileSystem, state.path, action, state.fd)) {
+    const FileLocation location = plainLocation(state.path);
+    if (auto failure =
+            openRegularFile(state.fileSystem, location, state.path, action, state.file)) {
         return failure;
     }
-    state.source.emplace(state.fileSystem, state.fd.get());
+    state.source.emplace(state.fileSystem, state.file.get());
     return std::nullopt;
 }
 

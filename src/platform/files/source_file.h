@@ -2,6 +2,7 @@
 
 #include "byte_stream.h"
 #include "file_error.h"
+#include "system_file_system.h"
 
 #include <memory>
 #include <optional>
@@ -9,8 +10,6 @@
 #include <string_view>
 
 namespace purgix::platform {
-
-class FileSystem;
 
 // A regular file read from its start, for a reader that never replaces it. Anything but
 // a regular file is refused without being read, since a FIFO or a device could block

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "file_descriptor.h"
-#include "signal_cleanup.h"
+#include "native_file.h"
 #include "temporary_folder.h"
 
 #include <memory>
@@ -10,63 +9,63 @@
 
 namespace purgix::platform {
 
-class FileSystem;
+class RemovalOnSignal;
 
-// The prefix of a temporary file beside `path`: ".<name>.", so that a file left by a
-// power cut is hidden and still shows which file it belongs to.
-std::string besideFilePrefix(const std::string& path);
-
-// The name a new file takes just before it is renamed over `destination` by the one
-// process that holds the lock on `destination`. SIGKILL, which nothing can catch, may
-// end that process between the two steps and leave the file under this name; the next
-// process to take the lock removes it (only a regular file of this user with no other
-// name, so that nothing else is ever removed).
-std::string renamingPath(const std::string& destination);
-void removeLeftoverRenaming(FileSystem& fileSystem, const std::string& destination);
-
-// A new file in `folder`, mode 0600, used only through the descriptor it was created
-// with. Where the file system allows it the file has no name (O_TMPFILE) until it is
-// moved over its destination, so nothing is left whatever ends the process; elsewhere it
-// is "<folder>/<prefix>XXXXXX", created exclusively so that nobody can plant a file or
-// a link under its name, and removed when the object goes or a signal ends the process.
+// A new file in a folder, readable and writable by this user only, used through the
+// handle it was created with. On Linux, where the file system allows it, the file has no
+// name (O_TMPFILE) until it is moved over its destination, so nothing is left whatever
+// ends the process; elsewhere it is "<folder>/<prefix>XXXXXX", created exclusively so
+// that nobody can plant a file or a link under its name, and removed when the object
+// goes, or when a signal (on Windows, a console event) ends the process.
 class TemporaryFile
 {
 public:
-    TemporaryFile(FileSystem& fileSystem, const std::string& folder, std::string_view prefix);
+    // `folder` holds the folder open where the system allows it; its name is kept only
+    // for messages and for systems that name files by path.
+    TemporaryFile(FileSystem& fileSystem, const FileLocation& folder, std::string_view prefix);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    bool isOpen() const { return m_fd.isOpen(); }
-    int creationError() const { return m_creationError; } // errno when !isOpen()
-    int fd() const { return m_fd.get(); }
-    const std::string& folder() const { return m_folder; }
+    bool isOpen() const { return m_file.isOpen(); }
+    int creationError() const { return m_creationError; } // when !isOpen()
+    NativeHandle handle() const { return m_file.get(); }
+    const std::string& folder() const { return m_folderPath; }
 
     // Gives the file a name in its folder, if it has none, so that it outlives a crash.
-    // Returns 0 or an errno value.
-    int giveName();
+    // Returns 0 or an error number.
+    [[nodiscard]] int giveName();
 
     // Leaves the named file where it is when the object goes; returns its path.
-    const std::string& keep();
+    std::string keep();
 
-    // Renames the file over `destination`; from then on it is no longer removed. A file
-    // without a name is first named renamingPath(destination) when the caller holds the
-    // lock on `destination`, else a unique name. Returns 0 or an errno value.
-    int moveOver(const std::string& destination, bool destinationLocked);
+    // Puts the file in `destination`'s place; from then on it is no longer removed.
+    // `destinationLocked`: this process holds the lock on the file it replaces, which
+    // `replaced` has open (a system that cannot rename over an open file closes it).
+    // Returns 0 or an error number.
+    [[nodiscard]] int moveOver(const FileLocation& destination, bool destinationLocked,
+                               NativeFile& replaced);
+
+    // Once moved: adds `bytes` at the end of the file that now stands at `destination`,
+    // after whatever others append meanwhile, and flushes it. Returns 0 or an error number.
+    [[nodiscard]] int appendAfterMove(const FileLocation& destination, std::string_view bytes);
 
 private:
-    bool openUnnamed();
-    bool openNamed();
-    int giveRenamingName(const std::string& destination);
+    bool create();
+    void watchName();
+    // How the system calls name a file of the folder.
+    std::string nameInFolder(const std::string& name) const;
 
     FileSystem& m_fileSystem;
-    std::string m_folder;
+    NativeHandle m_folder;
+    std::string m_folderPath;
     std::string m_prefix;
-    std::string m_path; // empty while the file has no name
-    FileDescriptor m_fd;
+    std::string m_name; // empty while the file has no name
+    NativeFile m_file;
     std::unique_ptr<RemovalOnSignal> m_removalOnSignal;
     int m_creationError = 0;
     bool m_moved = false;
+    bool m_removedOnClose = false; // Windows: the system removes it when its handle closes
 };
 
 } // namespace purgix::platform

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "system_file_system.h"
+
 #include <string>
 
 namespace purgix::platform {
-
-class FileSystem;
 
 // The system's temporary folder: on Linux $TMPDIR when it is set and not empty,
 // otherwise /tmp; on Windows what GetTempPath2W (or GetTempPathW) reports.

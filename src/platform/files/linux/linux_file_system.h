@@ -10,19 +10,17 @@
 
 namespace purgix::platform {
 
-// The file operations Purgix needs, as a thin seam over POSIX. Every call keeps the
-// POSIX contract: it returns -1 (or a negative count) and sets errno on failure.
-// Tests substitute an implementation that fails chosen calls, to prove that no
-// failure loses or half-writes a file.
-class FileSystem
+// The file operations Purgix needs on Linux, as a thin seam over the system calls. Every
+// call keeps the system's contract: it returns -1 (or a negative count) and sets errno on
+// failure. Calls that name a file name it relative to an open folder (the *at calls), or
+// to the working folder with AT_FDCWD. Tests substitute an implementation that fails
+// chosen calls, to prove that no failure loses or half-writes a file.
+class LinuxFileSystem
 {
 public:
-    virtual ~FileSystem() = default;
+    virtual ~LinuxFileSystem() = default;
 
-    virtual int open(const std::string& path, int flags, mode_t mode = 0) = 0;
-    // Creates a new file from a mkstemp-style template ("...XXXXXX") with O_EXCL and
-    // mode 0600; the template is replaced by the name actually created.
-    virtual int createUnique(std::string& pathTemplate) = 0;
+    virtual int open(int folder, const std::string& name, int flags, mode_t mode = 0) = 0;
     virtual ssize_t read(int fd, void* buffer, std::size_t size) = 0;
     virtual ssize_t write(int fd, const void* data, std::size_t size) = 0;
     virtual int truncate(int fd, off_t length) = 0;
@@ -30,16 +28,19 @@ public:
     virtual int fsync(int fd) = 0;
     virtual int close(int fd) = 0;
     virtual int fstat(int fd, struct stat& status) = 0;
-    virtual int stat(const std::string& path, struct stat& status) = 0;
+    // `flags` as fstatat takes them: AT_SYMLINK_NOFOLLOW, or 0 to follow a link.
+    virtual int stat(int folder, const std::string& name, struct stat& status, int flags) = 0;
     virtual int fchmod(int fd, mode_t mode) = 0;
     virtual int fchown(int fd, uid_t owner, gid_t group) = 0;
     virtual int lock(int fd, int operation) = 0;
-    virtual int rename(const std::string& from, const std::string& to) = 0;
-    virtual int unlink(const std::string& path) = 0;
-    virtual int access(const std::string& path, int mode) = 0;
+    // Renames within one folder.
+    virtual int rename(int folder, const std::string& from, const std::string& to) = 0;
+    virtual int unlink(int folder, const std::string& name) = 0;
+    // With the effective user's rights.
+    virtual int access(int folder, const std::string& name, int mode) = 0;
     virtual std::string realPath(const std::string& path) = 0; // empty on failure
-    // Gives the unnamed file open at `fd` (made with O_TMPFILE) the name `path`.
-    virtual int linkOpenFile(int fd, const std::string& path) = 0;
+    // Gives the unnamed file open at `fd` (made with O_TMPFILE) the name `name`.
+    virtual int linkOpenFile(int fd, int folder, const std::string& name) = 0;
     // Extended attributes, ACLs among them (system.posix_acl_access).
     virtual int listXattrs(int fd, std::vector<std::string>& names) = 0;
     virtual int getXattr(int fd, const std::string& name, std::string& value) = 0;

@@ -1,5 +1,4 @@
 #include "unique_file.h"
-
 #include "win32_file_system.h"
 
 #include <random>

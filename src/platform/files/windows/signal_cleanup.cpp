@@ -1,5 +1,4 @@
 #include "console_cleanup.h"
-
 #include "wide_text.h"
 
 #include <algorithm>

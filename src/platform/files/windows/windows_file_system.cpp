@@ -1,6 +1,5 @@
-#include "win32_file_system.h"
-
 #include "wide_text.h"
+#include "win32_file_system.h"
 
 #include <algorithm>
 

@@ -1,10 +1,11 @@
 #include "file_identity.h"
 
-#include "file_system.h"
+#include "linux_file_system.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,16 +32,16 @@ bool unsupported(int errorNumber)
     return errorNumber == ENOTSUP || errorNumber == ENOSYS;
 }
 
-int copyOwner(FileSystem& fileSystem, const struct stat& from, int toFd)
+int copyOwner(FileSystem& fileSystem, uid_t owner, gid_t group, int toFd)
 {
     struct stat to = {};
     if (fileSystem.fstat(toFd, to) != 0) {
         return errno;
     }
-    if (to.st_uid == from.st_uid && to.st_gid == from.st_gid) {
+    if (to.st_uid == owner && to.st_gid == group) {
         return 0;
     }
-    return fileSystem.fchown(toFd, from.st_uid, from.st_gid) == 0 ? 0 : errno;
+    return fileSystem.fchown(toFd, owner, group) == 0 ? 0 : errno;
 }
 
 int copyAttributes(FileSystem& fileSystem, int fromFd, int toFd)
@@ -73,20 +74,21 @@ int copyAttributes(FileSystem& fileSystem, int fromFd, int toFd)
 
 } // namespace
 
-bool canGiveOwner(const struct stat& status)
+bool canGiveOwner(uid_t owner, gid_t group)
 {
-    return ::geteuid() == 0 || (status.st_uid == ::geteuid() && inGroup(status.st_gid));
+    return ::geteuid() == 0 || (owner == ::geteuid() && inGroup(group));
 }
 
-int copyIdentity(FileSystem& fileSystem, int fromFd, const struct stat& from, int toFd)
+int copyIdentity(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group, mode_t mode,
+                 int toFd)
 {
-    if (const int error = copyOwner(fileSystem, from, toFd); error != 0) {
+    if (const int error = copyOwner(fileSystem, owner, group, toFd); error != 0) {
         return error;
     }
     if (const int error = copyAttributes(fileSystem, fromFd, toFd); error != 0) {
         return error;
     }
-    return fileSystem.fchmod(toFd, from.st_mode & 07777) == 0 ? 0 : errno;
+    return fileSystem.fchmod(toFd, mode & 07777) == 0 ? 0 : errno;
 }
 
 } // namespace purgix::platform

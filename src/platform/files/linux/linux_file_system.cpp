@@ -1,4 +1,4 @@
-#include "file_system.h"
+#include "linux_file_system.h"
 
 #include <cerrno>
 #include <climits>
@@ -24,17 +24,13 @@ template <typename Call> auto retryOnInterrupt(Call call)
     return result;
 }
 
-class PosixFileSystem final : public FileSystem
+class SystemCalls final : public LinuxFileSystem
 {
 public:
-    int open(const std::string& path, int flags, mode_t mode) override
+    int open(int folder, const std::string& name, int flags, mode_t mode) override
     {
-        return retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC, mode); });
-    }
-
-    int createUnique(std::string& pathTemplate) override
-    {
-        return ::mkostemp(pathTemplate.data(), O_CLOEXEC);
+        return retryOnInterrupt(
+            [&] { return ::openat(folder, name.c_str(), flags | O_CLOEXEC, mode); });
     }
 
     ssize_t read(int fd, void* buffer, std::size_t size) override
@@ -63,9 +59,9 @@ public:
 
     int fstat(int fd, struct stat& status) override { return ::fstat(fd, &status); }
 
-    int stat(const std::string& path, struct stat& status) override
+    int stat(int folder, const std::string& name, struct stat& status, int flags) override
     {
-        return ::stat(path.c_str(), &status);
+        return ::fstatat(folder, name.c_str(), &status, flags);
     }
 
     int fchmod(int fd, mode_t mode) override { return ::fchmod(fd, mode); }
@@ -77,16 +73,19 @@ public:
         return retryOnInterrupt([&] { return ::flock(fd, operation); });
     }
 
-    int rename(const std::string& from, const std::string& to) override
+    int rename(int folder, const std::string& from, const std::string& to) override
     {
-        return ::rename(from.c_str(), to.c_str());
+        return ::renameat(folder, from.c_str(), folder, to.c_str());
     }
 
-    int unlink(const std::string& path) override { return ::unlink(path.c_str()); }
-
-    int access(const std::string& path, int mode) override
+    int unlink(int folder, const std::string& name) override
     {
-        return ::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS);
+        return ::unlinkat(folder, name.c_str(), 0);
+    }
+
+    int access(int folder, const std::string& name, int mode) override
+    {
+        return ::faccessat(folder, name.c_str(), mode, AT_EACCESS);
     }
 
     std::string realPath(const std::string& path) override
@@ -100,11 +99,11 @@ public:
         return result;
     }
 
-    int linkOpenFile(int fd, const std::string& path) override
+    int linkOpenFile(int fd, int folder, const std::string& name) override
     {
         // linkat with AT_EMPTY_PATH needs a capability; the /proc link does not.
         const std::string source = "/proc/self/fd/" + std::to_string(fd);
-        return ::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+        return ::linkat(AT_FDCWD, source.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW);
     }
 
     int listXattrs(int fd, std::vector<std::string>& names) override
@@ -183,7 +182,7 @@ private:
 
 FileSystem& systemFileSystem()
 {
-    static PosixFileSystem instance;
+    static SystemCalls instance;
     return instance;
 }
 

@@ -1,0 +1,267 @@
+#include "native_files.h"
+
+#include "file_identity.h"
+#include "leftover_name.h"
+#include "linux_file_system.h"
+#include "path_names.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace purgix::platform {
+
+namespace {
+
+constexpr mode_t kFallbackUmask = 022;
+
+// The folder argument of the *at calls: the working folder for a plain path.
+int folderOf(const FileLocation& location)
+{
+    return location.folder() == noHandle() ? AT_FDCWD : location.folder();
+}
+
+FileStatus statusOf(const struct stat& status)
+{
+    FileStatus result;
+    result.volume = status.st_dev;
+    result.index = status.st_ino;
+    result.size = status.st_size;
+    result.modified = status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec;
+    result.links = status.st_nlink;
+    result.writeBits = (status.st_mode & 0222) != 0;
+    result.mode = status.st_mode;
+    result.owner = status.st_uid;
+    result.group = status.st_gid;
+    return result;
+}
+
+// umask() cannot be read without being set, which would race with other threads;
+// Linux shows it in /proc/self/status instead.
+mode_t processUmask(FileSystem& fileSystem)
+{
+    NativeFile status(fileSystem, fileSystem.open(AT_FDCWD, "/proc/self/status", O_RDONLY));
+    if (!status.isOpen()) {
+        return kFallbackUmask;
+    }
+    std::array<char, 4096> buffer{};
+    const ssize_t size = fileSystem.read(status.get(), buffer.data(), buffer.size() - 1);
+    if (size <= 0) {
+        return kFallbackUmask;
+    }
+    const char* field = std::strstr(buffer.data(), "\nUmask:");
+    if (field == nullptr) {
+        return kFallbackUmask;
+    }
+    return static_cast<mode_t>(std::strtoul(field + 7, nullptr, 8)) & 0777;
+}
+
+int errorOf(int result)
+{
+    return result == 0 ? 0 : errno;
+}
+
+} // namespace
+
+NativeHandle noHandle()
+{
+    return -1;
+}
+
+void closeFile(FileSystem& fileSystem, NativeHandle file)
+{
+    const int savedErrno = errno;
+    fileSystem.close(file);
+    errno = savedErrno;
+}
+
+int resolveLocation(FileSystem& fileSystem, const std::string& path, FileLocation& location)
+{
+    std::string resolved = fileSystem.realPath(path);
+    if (resolved.empty()) {
+        if (errno != ENOENT) {
+            return errno;
+        }
+        resolved = path;
+    }
+    const std::string folderPath = parentFolder(resolved);
+    NativeFile folder(fileSystem, fileSystem.open(AT_FDCWD, folderPath, O_PATH | O_DIRECTORY));
+    if (!folder.isOpen()) {
+        return errno;
+    }
+    location = FileLocation(std::move(folder), folderPath, baseName(resolved));
+    return 0;
+}
+
+FileLocation plainLocation(const std::string& path)
+{
+    return {NativeFile(), {}, path};
+}
+
+bool isMissing(int errorNumber)
+{
+    return errorNumber == ENOENT;
+}
+
+bool isDenied(int errorNumber)
+{
+    return errorNumber == EACCES || errorNumber == EPERM;
+}
+
+bool locksUnsupported(int errorNumber)
+{
+    return errorNumber == ENOLCK || errorNumber == EOPNOTSUPP || errorNumber == ENOSYS;
+}
+
+int statAt(FileSystem& fileSystem, const FileLocation& location, FileStatus& status)
+{
+    struct stat raw = {};
+    if (fileSystem.stat(folderOf(location), location.name(), raw, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno;
+    }
+    status = statusOf(raw);
+    return 0;
+}
+
+int statOpen(FileSystem& fileSystem, NativeHandle file, FileStatus& status)
+{
+    struct stat raw = {};
+    if (fileSystem.fstat(file, raw) != 0) {
+        return errno;
+    }
+    status = statusOf(raw);
+    return 0;
+}
+
+int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeFile& file,
+                   FileKind& kind)
+{
+    // O_NONBLOCK keeps the open itself from waiting for a writer when it is a FIFO.
+    file = NativeFile(fileSystem, fileSystem.open(folderOf(location), location.name(),
+                                                  O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    struct stat status = {};
+    if (!file.isOpen() || fileSystem.fstat(file.get(), status) != 0) {
+        return errno;
+    }
+    kind = S_ISREG(status.st_mode)   ? FileKind::Regular
+           : S_ISDIR(status.st_mode) ? FileKind::Directory
+                                     : FileKind::Other;
+    return 0;
+}
+
+int openForWriting(FileSystem& fileSystem, const FileLocation& location, NativeFile& file)
+{
+    file = NativeFile(fileSystem, fileSystem.open(folderOf(location), location.name(),
+                                                  O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    return file.isOpen() ? 0 : errno;
+}
+
+int checkWriteAccess(FileSystem& fileSystem, const FileLocation& location)
+{
+    return errorOf(fileSystem.access(folderOf(location), location.name(), W_OK));
+}
+
+// NFS takes an exclusive lock only through a descriptor open for writing (it locks byte
+// ranges on the server) and answers EBADF otherwise; the lock is then taken through such
+// a descriptor. A file this process may not write is read unlocked, and refused later.
+int lockExclusively(FileSystem& fileSystem, const FileLocation& location, const NativeFile& file,
+                    const FileStatus& status, NativeFile& holder)
+{
+    if (fileSystem.lock(file.get(), LOCK_EX) == 0) {
+        return 0;
+    }
+    if (errno != EBADF) {
+        return errno;
+    }
+    FileStatus writable;
+    if (openForWriting(fileSystem, location, holder) != 0 ||
+        statOpen(fileSystem, holder.get(), writable) != 0 || !isSameFile(writable, status)) {
+        holder.reset();
+        return ENOLCK;
+    }
+    return errorOf(fileSystem.lock(holder.get(), LOCK_EX));
+}
+
+bool mustRewriteInPlace(const FileStatus& status)
+{
+    return !canGiveOwner(status.owner, status.group) || status.links > 1;
+}
+
+int copyIdentity(FileSystem& fileSystem, NativeHandle from, const FileStatus& status,
+                 NativeHandle to)
+{
+    return copyIdentity(fileSystem, from, status.owner, status.group, status.mode, to);
+}
+
+int giveNewFileMode(FileSystem& fileSystem, NativeHandle file)
+{
+    return errorOf(fileSystem.fchmod(file, 0666 & ~processUmask(fileSystem)));
+}
+
+// A write lease is granted only while no other descriptor has the file open. Without
+// leases (another user's file, a file system that has none) nothing can be told.
+OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
+{
+    if (fileSystem.lease(file, F_WRLCK) == 0) {
+        // A lease still held would make this process's own next open of the file wait:
+        // one that could not be dropped counts as a writer, and the next look drops it.
+        return fileSystem.lease(file, F_UNLCK) == 0 ? OtherWriters::None : OtherWriters::Some;
+    }
+    return errno == EAGAIN ? OtherWriters::Some : OtherWriters::Unknown;
+}
+
+// Its failure is not reported: by then the new content stands at the path either way,
+// and some file systems cannot flush a folder at all.
+void syncFolder(FileSystem& fileSystem, const FileLocation& location)
+{
+    const NativeFile folder(fileSystem,
+                            fileSystem.open(folderOf(location), ".", O_RDONLY | O_DIRECTORY));
+    if (folder.isOpen()) {
+        fileSystem.fsync(folder.get());
+    }
+}
+
+// SIGKILL, which nothing can catch, may end a run between naming its new file and
+// renaming it; the file under that name is removed by the next run that holds the lock
+// (only a regular file of this user with no other name, so that nothing else goes).
+void removeLeftover(FileSystem& fileSystem, const FileLocation& location)
+{
+    const std::string name = renamingName(location.name());
+    struct stat status = {};
+    if (fileSystem.stat(folderOf(location), name, status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_nlink == 1) {
+        fileSystem.unlink(folderOf(location), name);
+    }
+}
+
+std::ptrdiff_t readSome(FileSystem& fileSystem, NativeHandle file, char* buffer, std::size_t size)
+{
+    return fileSystem.read(file, buffer, size);
+}
+
+std::ptrdiff_t writeSome(FileSystem& fileSystem, NativeHandle file, const char* data,
+                         std::size_t size)
+{
+    return fileSystem.write(file, data, size);
+}
+
+bool seekTo(FileSystem& fileSystem, NativeHandle file, std::int64_t offset)
+{
+    return fileSystem.seek(file, offset, SEEK_SET) == offset;
+}
+
+bool cutAt(FileSystem& fileSystem, NativeHandle file, std::int64_t length)
+{
+    return fileSystem.truncate(file, length) == 0;
+}
+
+int flushFile(FileSystem& fileSystem, NativeHandle file)
+{
+    return errorOf(fileSystem.fsync(file));
+}
+
+} // namespace purgix::platform

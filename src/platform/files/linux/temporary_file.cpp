@@ -1,0 +1,175 @@
+#include "temporary_file.h"
+
+#include "leftover_name.h"
+#include "linux_file_system.h"
+#include "native_files.h"
+#include "path_names.h"
+#include "signal_cleanup.h"
+#include "temporary_names.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+namespace purgix::platform {
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+// Errors with which a file system says it has no unnamed files.
+bool unnamedUnsupported(int errorNumber)
+{
+    return errorNumber == EOPNOTSUPP || errorNumber == EISDIR || errorNumber == EINVAL ||
+           errorNumber == ENOSYS;
+}
+
+} // namespace
+
+std::string temporaryFolderPath()
+{
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? std::string(folder) : std::string("/tmp");
+}
+
+TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& folder)
+{
+    struct stat status = {};
+    if (fileSystem.stat(AT_FDCWD, folder, status, 0) != 0 || !S_ISDIR(status.st_mode)) {
+        return TemporaryFolder::NotAFolder;
+    }
+    const TemporaryFile probe(fileSystem, plainLocation(folder), "tmp");
+    return probe.isOpen() ? TemporaryFolder::Usable : TemporaryFolder::NoNewFile;
+}
+
+std::string renamingName(const std::string& name)
+{
+    return besideFilePrefix(name) + "purgix-new";
+}
+
+// `folder` is a folder held open (its name "."), or a folder's path.
+TemporaryFile::TemporaryFile(FileSystem& fileSystem, const FileLocation& folder,
+                             std::string_view prefix)
+    : m_fileSystem(fileSystem),
+      m_folder(folder.folder() == noHandle() ? AT_FDCWD : folder.folder()),
+      m_folderPath(folder.folder() == noHandle() ? folder.name() : folder.folderPath()),
+      m_prefix(prefix)
+{
+    // Without O_EXCL, so that the file can still be given a name.
+    m_file = NativeFile(fileSystem,
+                        fileSystem.open(m_folder, nameInFolder("."), O_TMPFILE | O_RDWR, 0600));
+    m_creationError = m_file.isOpen() ? 0 : errno;
+    if (!m_file.isOpen() && unnamedUnsupported(m_creationError)) {
+        create();
+    }
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    if (!m_name.empty() && !m_moved) {
+        m_fileSystem.unlink(m_folder, nameInFolder(m_name));
+    }
+}
+
+bool TemporaryFile::create()
+{
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = m_prefix + randomName();
+        m_file = NativeFile(m_fileSystem, m_fileSystem.open(m_folder, nameInFolder(name),
+                                                            O_RDWR | O_CREAT | O_EXCL, 0600));
+        if (m_file.isOpen()) {
+            m_name = std::move(name);
+            watchName();
+            m_creationError = 0;
+            return true;
+        }
+        m_creationError = errno;
+        if (m_creationError != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+
+std::string TemporaryFile::nameInFolder(const std::string& name) const
+{
+    if (m_folder != AT_FDCWD) {
+        return name;
+    }
+    return name == "." ? m_folderPath : joinPath(m_folderPath, name);
+}
+
+void TemporaryFile::watchName()
+{
+    m_removalOnSignal = std::make_unique<RemovalOnSignal>(joinPath(m_folderPath, m_name));
+}
+
+int TemporaryFile::giveName()
+{
+    for (int attempt = 0; m_name.empty() && attempt < kNameAttempts; ++attempt) {
+        std::string name = m_prefix + randomName();
+        if (m_fileSystem.linkOpenFile(handle(), m_folder, nameInFolder(name)) == 0) {
+            m_name = std::move(name);
+            watchName();
+        } else if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return m_name.empty() ? EEXIST : 0;
+}
+
+std::string TemporaryFile::keep()
+{
+    m_moved = true;
+    m_removalOnSignal.reset();
+    return joinPath(m_folderPath, m_name);
+}
+
+// A run that waits for the lock on the file takes the new file once it stands at the
+// path: it must wait on, until the lines still carried over have reached it. The
+// unnamed file is first named so that SIGKILL between the two steps leaves it under a
+// fixed name, which the next run removes; a signal that can be held back waits.
+int TemporaryFile::moveOver(const FileLocation& destination, bool destinationLocked, NativeFile&)
+{
+    m_fileSystem.lock(handle(), LOCK_EX);
+    const SignalBlock block;
+    if (m_name.empty() && destinationLocked) {
+        const std::string name = renamingName(destination.name());
+        if (m_fileSystem.linkOpenFile(handle(), m_folder, nameInFolder(name)) == 0) {
+            m_name = name;
+            watchName();
+        } else if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    if (const int error = giveName(); error != 0) {
+        return error;
+    }
+    if (m_fileSystem.rename(m_folder, nameInFolder(m_name), destination.name()) != 0) {
+        return errno;
+    }
+    m_moved = true;
+    m_removalOnSignal.reset();
+    return 0;
+}
+
+// The file is public now, and others may append to it too, so the bytes go on at its end
+// in a single write through the descriptor it was made with.
+int TemporaryFile::appendAfterMove(const FileLocation&, std::string_view bytes)
+{
+    if (m_fileSystem.appendOnly(handle()) != 0) {
+        return errno;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = m_fileSystem.write(handle(), bytes.data(), bytes.size());
+        if (written <= 0) {
+            return written < 0 ? errno : EIO;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return flushFile(m_fileSystem, handle());
+}
+
+} // namespace purgix::platform
