@@ -14,8 +14,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace purgix::test {
 namespace {
@@ -28,6 +30,16 @@ const engine::TargetSlots kDropX = {"x"};
 bool startsWith(const std::string& text, const std::string& start)
 {
     return text.rfind(start, 0) == 0;
+}
+
+// Temporary files are hidden: their names start with a dot.
+void removeHiddenFiles(const fs::path& folder)
+{
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(".")) {
+            fs::remove(entry.path());
+        }
+    }
 }
 
 class Win32RunTest : public RunTest
@@ -132,6 +144,113 @@ TEST_F(Win32RunTest, ReplacementRetriesBrieflyAndFallsBackToARename)
         if (!row.replaced) {
             EXPECT_TRUE(startsWith(outcome.message, "Cannot replace \"" + path + "\": "))
                 << outcome.message;
+        }
+    }
+}
+
+// What the file is and what others add survive the replacement as on Linux: a second name
+// (the file is rewritten in place), a folder that takes no new file (in place, staged in
+// the temporary folder), a name of 250 characters, and lines appended during the run.
+TEST_F(Win32RunTest, KeepsWhatTheFileIsAndWhatOthersAdd)
+{
+    const std::string folderName = m_folder.path().filename().string();
+    {
+        SCOPED_TRACE("a second name");
+        const std::string path = m_folder.write("linked", "a\r\nx\r\n");
+        fs::create_hard_link(path, m_folder.file("second"));
+        EXPECT_EQ(runDelete(path, kDropX).message, "1 lines deleted.");
+        EXPECT_EQ(readFile(m_folder.file("second")), "a\r\n");
+    }
+    {
+        SCOPED_TRACE("a folder that takes no new file");
+        const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
+        ScriptedFileSystem fileSystem;
+        fileSystem.refuseNewFilesIn(folderName);
+        EXPECT_EQ(runDelete(path, kDropX, {{}, &fileSystem, 0}).message, "1 lines deleted.");
+        EXPECT_EQ(readFile(path), "a\r\n");
+        EXPECT_EQ(fileSystem.replaceCalls() + fileSystem.moveCalls(), 0);
+    }
+    {
+        SCOPED_TRACE("a name of 250 characters");
+        const std::string path = m_folder.write(std::string(250, 'n'), "a\r\nx\r\n");
+        EXPECT_EQ(runDelete(path, kDropX).message, "1 lines deleted.");
+        EXPECT_EQ(readFile(path), "a\r\n");
+    }
+    {
+        SCOPED_TRACE("lines appended during the run");
+        const std::string path = m_folder.write("log", "a\r\nx\r\n");
+        ScriptedFileSystem fileSystem;
+        bool appended = false;
+        fileSystem.beforeFlush([&] {
+            if (!std::exchange(appended, true)) {
+                std::ofstream(fs::u8path(path), std::ios::binary | std::ios::app) << "x\r\nb\r\n";
+            }
+        });
+        EXPECT_EQ(runDelete(path, kDropX, {{}, &fileSystem, 0}).message, "2 lines deleted.");
+        EXPECT_EQ(readFile(path), "a\r\nb\r\n");
+    }
+    EXPECT_EQ(m_folder.tempDirListing(), "");
+}
+
+// A failure at any call of the file layer leaves the file with its old content or its
+// whole new one, says which file failed, and leaves nothing behind; a rewrite in place cut
+// short keeps the whole new content where its message says.
+TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
+{
+    const std::string folderName = m_folder.path().filename().string();
+    const std::string before = "a\r\nx\r\n";
+    const std::string after = "a\r\n";
+    for (const char* route : {"renamed over", "a second name", "a folder without new files"}) {
+        SCOPED_TRACE(route);
+        const auto prepare = [&] {
+            const std::string path = m_folder.write("hosts", before);
+            if (route == std::string("a second name") && !fs::exists(m_folder.file("second"))) {
+                fs::create_hard_link(path, m_folder.file("second"));
+            }
+            return path;
+        };
+        const auto run = [&](ScriptedFileSystem& fileSystem) {
+            if (route == std::string("a folder without new files")) {
+                fileSystem.refuseNewFilesIn(folderName);
+            }
+            return runDelete(prepare(), kDropX, {{}, &fileSystem, 0});
+        };
+        ScriptedFileSystem clean;
+        ASSERT_TRUE(run(clean).succeeded);
+        std::cout << route << ": " << clean.calls() << " fault points\n";
+        for (int call = 1; call <= clean.calls(); ++call) {
+            SCOPED_TRACE("call " + std::to_string(call));
+            ScriptedFileSystem fileSystem;
+            fileSystem.failCall(call, ERROR_DISK_FULL);
+            const engine::DeleteRunOutcome outcome = run(fileSystem);
+            const std::string content = readFile(m_folder.file("hosts"));
+            const std::size_t kept = outcome.message.find("its new content is kept in \"");
+            if (kept != std::string::npos) {
+                const std::size_t start = kept + 28;
+                const fs::path copy = fs::u8path(
+                    outcome.message.substr(start, outcome.message.find('"', start) - start));
+                EXPECT_EQ(readFile(copy), after);
+                fs::remove(copy);
+            } else if (outcome.succeeded) {
+                EXPECT_EQ(content, after);
+            } else {
+                // A failure once the new content stands in place (its flush, lines carried
+                // late) is reported too.
+                EXPECT_TRUE(content == before || content == after) << outcome.message;
+                const bool namesTheFile = outcome.message.find("hosts") != std::string::npos;
+                EXPECT_TRUE(namesTheFile || outcome.message == engine::kTempPathMessage ||
+                            outcome.message == engine::kTempNameMessage)
+                    << outcome.message;
+            }
+            if (fileSystem.removalFailed()) {
+                removeHiddenFiles(m_folder.path());
+                removeHiddenFiles(m_folder.tempDir());
+            }
+            EXPECT_EQ(entryNames(m_folder.path(), {"hosts", "second", "tmp"}), "");
+            EXPECT_EQ(m_folder.tempDirListing(), "");
+            if (::testing::Test::HasFailure()) {
+                return;
+            }
         }
     }
 }

@@ -114,7 +114,7 @@ struct SaveFile::State
     std::optional<FileError> resolve();
     std::optional<FileError> lockOriginal();
     std::optional<FileError> refusal() const;
-    std::optional<FileError> createContent(const FileLocation& folder);
+    std::optional<FileError> createContent(NativeHandle folder, const std::string& folderPath);
     std::optional<FileError> createContentBeside();
     std::optional<FileError> chooseInPlace();
     std::optional<FileError> openForRewrite();
@@ -213,9 +213,10 @@ std::optional<FileError> SaveFile::State::refusal() const
     return std::nullopt;
 }
 
-std::optional<FileError> SaveFile::State::createContent(const FileLocation& folder)
+std::optional<FileError> SaveFile::State::createContent(NativeHandle folder,
+                                                        const std::string& folderPath)
 {
-    newContent.emplace(fileSystem, folder, besideFilePrefix(location.name()));
+    newContent.emplace(fileSystem, folder, folderPath, besideFilePrefix(location.name()));
     if (!newContent->isOpen()) {
         return writeErrorFor(newContent->creationError());
     }
@@ -227,12 +228,12 @@ std::optional<FileError> SaveFile::State::createContent(const FileLocation& fold
 // a file that must be rewritten in place anyway is staged in the temporary folder.
 std::optional<FileError> SaveFile::State::createContentBeside()
 {
-    std::optional<FileError> failure = createContent(location);
+    std::optional<FileError> failure = createContent(location.folder(), location.folderPath());
     if (!failure || !isDenied(newContent->creationError())) {
         return failure;
     }
     inPlace = true;
-    return createContent(plainLocation(stagingFolder));
+    return createContent(noHandle(), stagingFolder);
 }
 
 // Whether a rename would lose what the file is: its owner and group, which only root
@@ -493,7 +494,7 @@ std::optional<FileError> SaveFile::open()
         return failure;
     }
     if (!state.exists) {
-        return state.createContent(state.location);
+        return state.createContent(state.location.folder(), state.location.folderPath());
     }
     if (std::optional<FileError> failure = state.lockOriginal()) {
         return failure;

@@ -6,9 +6,10 @@
 namespace purgix::platform {
 
 // Keeps a named temporary file from outliving the process: while an object lives, an
-// interrupt, a termination request or a hang-up (SIGINT, SIGTERM, SIGHUP) removes the
-// file before the process ends as the signal says. Unnamed temporary files need none of
-// this; they vanish with their last descriptor, whatever ends the process.
+// interrupt, a termination request or a hang-up (SIGINT, SIGTERM, SIGHUP; on Windows,
+// Ctrl+C, Ctrl+Break and closing the console) removes the file before the process ends
+// as the signal says. Unnamed temporary files need none of this; they vanish with their
+// last descriptor, whatever ends the process.
 class RemovalOnSignal
 {
 public:
@@ -25,7 +26,8 @@ private:
 // only in the calling thread (the window's process has other threads, which would take the
 // signal), so that steps which must not be cut apart (naming a file and renaming it,
 // rewriting a file in place) run whole. A signal that arrives meanwhile is recorded and
-// acted on when the last such object goes.
+// acted on when the last such object goes. On Windows the console events above wait the
+// same way.
 class SignalBlock
 {
 public:

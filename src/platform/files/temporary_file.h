@@ -20,9 +20,10 @@ class RemovalOnSignal;
 class TemporaryFile
 {
 public:
-    // `folder` holds the folder open where the system allows it; its name is kept only
-    // for messages and for systems that name files by path.
-    TemporaryFile(FileSystem& fileSystem, const FileLocation& folder, std::string_view prefix);
+    // `folder` is the folder held open, or noHandle() to name it by `folderPath`, which
+    // messages show in any case.
+    TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
+                  std::string_view prefix);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;

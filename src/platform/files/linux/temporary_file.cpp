@@ -40,7 +40,7 @@ TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& 
     if (fileSystem.stat(AT_FDCWD, folder, status, 0) != 0 || !S_ISDIR(status.st_mode)) {
         return TemporaryFolder::NotAFolder;
     }
-    const TemporaryFile probe(fileSystem, plainLocation(folder), "tmp");
+    const TemporaryFile probe(fileSystem, noHandle(), folder, "tmp");
     return probe.isOpen() ? TemporaryFolder::Usable : TemporaryFolder::NoNewFile;
 }
 
@@ -49,13 +49,10 @@ std::string renamingName(const std::string& name)
     return besideFilePrefix(name) + "purgix-new";
 }
 
-// `folder` is a folder held open (its name "."), or a folder's path.
-TemporaryFile::TemporaryFile(FileSystem& fileSystem, const FileLocation& folder,
+TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
                              std::string_view prefix)
-    : m_fileSystem(fileSystem),
-      m_folder(folder.folder() == noHandle() ? AT_FDCWD : folder.folder()),
-      m_folderPath(folder.folder() == noHandle() ? folder.name() : folder.folderPath()),
-      m_prefix(prefix)
+    : m_fileSystem(fileSystem), m_folder(folder == noHandle() ? AT_FDCWD : folder),
+      m_folderPath(std::move(folderPath)), m_prefix(prefix)
 {
     // Without O_EXCL, so that the file can still be given a name.
     m_file = NativeFile(fileSystem,

@@ -1,7 +1,9 @@
-#include "console_cleanup.h"
+#include "signal_cleanup.h"
+
 #include "wide_text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <vector>
 #include <windows.h>
@@ -23,30 +25,62 @@ std::vector<std::wstring>& registeredPaths()
     return paths;
 }
 
-BOOL WINAPI removeRegisteredFiles(DWORD)
+std::atomic<int> g_blockDepth{0};
+
+// Ctrl+C, Ctrl+Break and closing the console: a step that must run whole finishes
+// first (the system waits some seconds for the handler before it ends the process on a
+// close), then the temporary files go, and the next handler, the system's, ends the
+// process.
+BOOL WINAPI onConsoleEvent(DWORD)
 {
+    while (g_blockDepth.load() > 0) {
+        ::Sleep(1);
+    }
     const std::lock_guard guard(registryLock());
     for (const std::wstring& path : registeredPaths()) {
-        ::DeleteFileW(path.c_str());
+        if (!path.empty()) {
+            ::DeleteFileW(path.c_str());
+        }
     }
-    return FALSE; // the next handler, the system's, ends the process
+    return FALSE;
+}
+
+void installHandler()
+{
+    static std::once_flag installed;
+    std::call_once(installed, [] { ::SetConsoleCtrlHandler(&onConsoleEvent, TRUE); });
 }
 
 } // namespace
 
-RemovalOnConsoleClose::RemovalOnConsoleClose(const std::string& path) : m_path(wideText(path))
+RemovalOnSignal::RemovalOnSignal(const std::string& path)
 {
-    static std::once_flag installed;
-    std::call_once(installed, [] { ::SetConsoleCtrlHandler(&removeRegisteredFiles, TRUE); });
-    const std::lock_guard guard(registryLock());
-    registeredPaths().push_back(m_path);
-}
-
-RemovalOnConsoleClose::~RemovalOnConsoleClose()
-{
+    installHandler();
     const std::lock_guard guard(registryLock());
     std::vector<std::wstring>& paths = registeredPaths();
-    paths.erase(std::find(paths.begin(), paths.end(), m_path));
+    const auto free = std::find(paths.begin(), paths.end(), std::wstring());
+    m_slot = static_cast<int>(free - paths.begin());
+    if (free == paths.end()) {
+        paths.emplace_back();
+    }
+    paths[static_cast<std::size_t>(m_slot)] = wideText(path);
+}
+
+RemovalOnSignal::~RemovalOnSignal()
+{
+    const std::lock_guard guard(registryLock());
+    registeredPaths()[static_cast<std::size_t>(m_slot)].clear();
+}
+
+SignalBlock::SignalBlock()
+{
+    installHandler();
+    g_blockDepth.fetch_add(1);
+}
+
+SignalBlock::~SignalBlock()
+{
+    g_blockDepth.fetch_sub(1);
 }
 
 } // namespace purgix::platform

@@ -1,69 +1,173 @@
-#include "unique_file.h"
-#include "win32_file_system.h"
+#include "temporary_file.h"
 
-#include <random>
-#include <string_view>
+#include "native_files.h"
+#include "path_names.h"
+#include "signal_cleanup.h"
+#include "temporary_names.h"
+#include "windows_file_system.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace purgix::platform {
 
 namespace {
 
 constexpr int kNameAttempts = 100;
+// Virus scanners and sync clients open a new file for a moment; the pauses between
+// attempts to put it in place add up to about 185 ms.
+constexpr std::array kReplacePauses = {std::chrono::milliseconds{5}, std::chrono::milliseconds{15},
+                                       std::chrono::milliseconds{40},
+                                       std::chrono::milliseconds{125}};
 
-// Six letters or digits for a name that no one can guess ahead.
-std::string randomSuffix()
+bool isTransient(DWORD error)
 {
-    static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device device;
-    std::string suffix;
-    for (int i = 0; i < 6; ++i) {
-        suffix += kAlphabet[device() % kAlphabet.size()];
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// The errors with which a file system says it has no ReplaceFileW (some network shares,
+// FAT), where a plain rename has to do.
+bool replaceUnsupported(DWORD error)
+{
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+           error == ERROR_INVALID_FUNCTION;
+}
+
+// ReplaceFileW keeps what the file is (creation time, attributes, security descriptor,
+// alternate streams); a new file, or a file system without it, gets a plain rename, which
+// fails over a file that is still open: the lock goes with the handle, and a run waiting
+// for it then finds the new file.
+bool putInPlace(FileSystem& fileSystem, const std::string& replacement,
+                const FileLocation& destination, bool exists, NativeFile& replaced)
+{
+    const std::string path = destination.path();
+    if (exists && fileSystem.replace(path, replacement)) {
+        return true;
     }
-    return suffix;
+    if (exists && !replaceUnsupported(::GetLastError())) {
+        return false;
+    }
+    replaced.reset();
+    return fileSystem.move(replacement, path);
 }
 
 } // namespace
 
-UniqueFile::UniqueFile(FileSystem& fileSystem, const std::string& folder, const std::string& name)
-    : m_fileSystem(fileSystem)
+std::string TemporaryFile::nameInFolder(const std::string& name) const
+{
+    return joinPath(m_folderPath, name);
+}
+
+// The file is made with its name at once, and marked to be removed when its handle
+// closes, so that nothing is left even when the process is terminated.
+TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
+                             std::string_view prefix)
+    : m_fileSystem(fileSystem), m_folder(folder), m_folderPath(std::move(folderPath)),
+      m_prefix(prefix)
+{
+    create();
+}
+
+bool TemporaryFile::create()
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string path = folder + "\\." + name + "." + randomSuffix();
-        const HANDLE handle =
-            fileSystem.createFile(path, GENERIC_READ | GENERIC_WRITE | DELETE,
-                                  FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
-        if (handle != INVALID_HANDLE_VALUE) {
-            m_handle = FileHandle(fileSystem, handle);
+        std::string name = m_prefix + randomName();
+        m_file = NativeFile(
+            m_fileSystem,
+            m_fileSystem.createFile(nameInFolder(name), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW));
+        if (m_file.isOpen()) {
             // A file system without the mark still has the other ways of removal.
-            m_removedOnClose = fileSystem.setRemovedOnClose(handle, true);
-            m_path = std::move(path);
-            m_removalOnClose = std::make_unique<RemovalOnConsoleClose>(m_path);
+            m_removedOnClose = m_fileSystem.setRemovedOnClose(m_file.get(), true);
+            m_name = std::move(name);
+            watchName();
             m_creationError = 0;
-            return;
+            return true;
         }
         m_creationError = static_cast<int>(::GetLastError());
         if (m_creationError != ERROR_FILE_EXISTS) {
-            return;
+            return false;
         }
     }
+    return false;
 }
 
-bool UniqueFile::keepOnClose()
+void TemporaryFile::watchName()
 {
-    if (m_removedOnClose && !m_fileSystem.setRemovedOnClose(m_handle.get(), false)) {
-        return false;
+    m_removalOnSignal = std::make_unique<RemovalOnSignal>(nameInFolder(m_name));
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    m_removalOnSignal.reset();
+    m_file.reset();
+    if (!m_name.empty() && !m_moved) {
+        m_fileSystem.remove(nameInFolder(m_name));
+    }
+}
+
+// Lets the file outlive its handle, as it must to be kept or moved into place.
+int TemporaryFile::giveName()
+{
+    if (m_removedOnClose && !m_fileSystem.setRemovedOnClose(m_file.get(), false)) {
+        return static_cast<int>(::GetLastError());
     }
     m_removedOnClose = false;
-    return true;
+    return 0;
 }
 
-UniqueFile::~UniqueFile()
+std::string TemporaryFile::keep()
 {
-    m_removalOnClose.reset();
-    m_handle.reset();
-    if (!m_path.empty() && !m_moved) {
-        m_fileSystem.remove(m_path);
+    m_moved = true;
+    m_removalOnSignal.reset();
+    return nameInFolder(m_name);
+}
+
+int TemporaryFile::moveOver(const FileLocation& destination, bool destinationLocked,
+                            NativeFile& replaced)
+{
+    if (const int error = giveName(); error != 0) {
+        return error;
     }
+    m_file.reset();
+    const std::string path = nameInFolder(m_name);
+    for (std::size_t attempt = 0;; ++attempt) {
+        if (putInPlace(m_fileSystem, path, destination, destinationLocked, replaced)) {
+            m_moved = true;
+            m_removalOnSignal.reset();
+            return 0;
+        }
+        const DWORD error = ::GetLastError();
+        if (!isTransient(error) || attempt == kReplacePauses.size()) {
+            return static_cast<int>(error);
+        }
+        std::this_thread::sleep_for(kReplacePauses[attempt]);
+    }
+}
+
+// FILE_APPEND_DATA alone puts every write at the end of the file, after whatever others
+// append meanwhile.
+int TemporaryFile::appendAfterMove(const FileLocation& destination, std::string_view bytes)
+{
+    const NativeFile file(m_fileSystem, m_fileSystem.createFile(
+                                            destination.path(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            OPEN_EXISTING));
+    if (!file.isOpen()) {
+        return static_cast<int>(::GetLastError());
+    }
+    while (!bytes.empty()) {
+        const std::ptrdiff_t written =
+            writeSome(m_fileSystem, file.get(), bytes.data(), bytes.size());
+        if (written <= 0) {
+            return written < 0 ? errno : ERROR_WRITE_FAULT;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return flushFile(m_fileSystem, file.get());
 }
 
 } // namespace purgix::platform

@@ -1,8 +1,8 @@
 #include "temporary_folder.h"
 
-#include "unique_file.h"
+#include "temporary_file.h"
 #include "wide_text.h"
-#include "win32_file_system.h"
+#include "windows_file_system.h"
 
 #include <windows.h>
 
@@ -50,7 +50,7 @@ TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& 
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return TemporaryFolder::NotAFolder;
     }
-    const UniqueFile probe(fileSystem, folder, "tmp");
+    const TemporaryFile probe(fileSystem, noHandle(), folder, "tmp");
     return probe.isOpen() ? TemporaryFolder::Usable : TemporaryFolder::NoNewFile;
 }
 

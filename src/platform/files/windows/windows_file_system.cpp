@@ -1,5 +1,6 @@
+#include "windows_file_system.h"
+
 #include "wide_text.h"
-#include "win32_file_system.h"
 
 #include <algorithm>
 
@@ -11,23 +12,67 @@ namespace {
 // range, wait for it, while readers of the file's bytes are never held up.
 constexpr DWORD kLockOffsetHigh = 0x7fffffff;
 
+// Paths from this length on are given in the "\\?\" form, which has no 260-character
+// limit; it takes only full paths, with backslashes and without "." or "..".
+constexpr std::size_t kLongPath = 240;
+
+std::wstring fullPath(const std::wstring& path)
+{
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return path;
+    }
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    full.resize(length < size ? length : 0);
+    return full.empty() ? path : full;
+}
+
 // The system path of a UTF-8 path, with forward slashes turned into backslashes: most
 // calls accept either, but ReplaceFileW does not (Wine's fails on "/tmp/file").
 std::wstring systemPath(const std::string& path)
 {
     std::wstring wide = wideText(path);
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    return wide;
+    if (wide.size() < kLongPath || wide.starts_with(L"\\\\?\\")) {
+        return wide;
+    }
+    const std::wstring full = fullPath(wide);
+    if (full.starts_with(L"\\\\")) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
 }
 
-class Win32FileSystem final : public FileSystem
+class SystemCalls final : public WindowsFileSystem
 {
 public:
-    HANDLE createFile(const std::string& path, DWORD access, DWORD share,
-                      DWORD disposition) override
+    HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                      DWORD flags) override
     {
         return ::CreateFileW(systemPath(path).c_str(), access, share, nullptr, disposition,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+                             FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    }
+
+    HANDLE reopen(HANDLE file, DWORD access, DWORD share) override
+    {
+        return ::ReOpenFile(file, access, share, 0);
+    }
+
+    std::string finalPath(HANDLE file) override
+    {
+        const DWORD size = ::GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
+        if (size == 0) {
+            return {};
+        }
+        std::wstring path(size, L'\0');
+        const DWORD length =
+            ::GetFinalPathNameByHandleW(file, path.data(), size, FILE_NAME_NORMALIZED);
+        if (length == 0 || length >= size) {
+            return {};
+        }
+        path.resize(length);
+        return utf8Text(path);
     }
 
     bool read(HANDLE file, void* buffer, DWORD size, DWORD& count) override
@@ -111,7 +156,7 @@ public:
 
 FileSystem& systemFileSystem()
 {
-    static Win32FileSystem fileSystem;
+    static SystemCalls fileSystem;
     return fileSystem;
 }
 

@@ -9,16 +9,22 @@
 namespace purgix::platform {
 
 // The file operations Purgix needs on Windows, as a thin seam over the wide-character
-// Win32 API. Paths are UTF-8 and converted here. Every call keeps the Win32 contract:
-// false (or INVALID_HANDLE_VALUE) on failure, with the reason in GetLastError(). Tests
-// substitute an implementation that fails chosen calls.
-class FileSystem
+// Win32 API. Paths are UTF-8 and converted here; long ones get the "\\?\" form that lifts
+// the 260-character limit. Every call keeps the Win32 contract: false (or
+// INVALID_HANDLE_VALUE) on failure, with the reason in GetLastError(). Tests substitute an
+// implementation that fails chosen calls.
+class WindowsFileSystem
 {
 public:
-    virtual ~FileSystem() = default;
+    virtual ~WindowsFileSystem() = default;
 
-    virtual HANDLE createFile(const std::string& path, DWORD access, DWORD share,
-                              DWORD disposition) = 0;
+    // Follows symbolic links; `flags` adds FILE_FLAG_* values to the normal attribute.
+    virtual HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                              DWORD flags = 0) = 0;
+    // ReOpenFile: the same file again, with other access and sharing.
+    virtual HANDLE reopen(HANDLE file, DWORD access, DWORD share) = 0;
+    // GetFinalPathNameByHandleW: the path of an open file, links resolved; empty on failure.
+    virtual std::string finalPath(HANDLE file) = 0;
     virtual bool read(HANDLE file, void* buffer, DWORD size, DWORD& count) = 0;
     virtual bool write(HANDLE file, const void* data, DWORD size, DWORD& count) = 0;
     virtual bool seek(HANDLE file, std::int64_t offset) = 0;

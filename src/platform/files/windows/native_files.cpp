@@ -1,0 +1,251 @@
+#include "native_files.h"
+
+#include "path_names.h"
+#include "windows_file_system.h"
+
+#include <cerrno>
+#include <windows.h>
+
+namespace purgix::platform {
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+int lastError()
+{
+    return static_cast<int>(::GetLastError());
+}
+
+// The byte streams report a failure through errno, as the engine reads it; on Windows
+// errno then holds the Win32 error code, which errorReason() puts into words.
+void setErrnoFromLastError()
+{
+    errno = lastError();
+}
+
+FileStatus statusOf(const BY_HANDLE_FILE_INFORMATION& information)
+{
+    FileStatus status;
+    status.volume = information.dwVolumeSerialNumber;
+    status.index =
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    status.size = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow);
+    status.modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(information.ftLastWriteTime.dwHighDateTime) << 32) |
+        information.ftLastWriteTime.dwLowDateTime);
+    status.links = information.nNumberOfLinks;
+    status.writeBits = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+    return status;
+}
+
+// A path from GetFinalPathNameByHandleW without its "\\?\" prefix, where the rest is a
+// drive path short enough to be used as it is (the file layer adds the prefix back to
+// long paths), so that messages show the path as users write it.
+std::string withoutLongPrefix(const std::string& path)
+{
+    constexpr std::string_view kPrefix = "\\\\?\\";
+    constexpr std::string_view kUncPrefix = "\\\\?\\UNC\\";
+    if (path.starts_with(kUncPrefix)) {
+        return "\\\\" + path.substr(kUncPrefix.size());
+    }
+    return path.starts_with(kPrefix) ? path.substr(kPrefix.size()) : path;
+}
+
+} // namespace
+
+NativeHandle noHandle()
+{
+    return INVALID_HANDLE_VALUE;
+}
+
+void closeFile(FileSystem& fileSystem, NativeHandle file)
+{
+    const DWORD saved = ::GetLastError();
+    fileSystem.close(file);
+    ::SetLastError(saved);
+}
+
+// Windows names every file by its path: the location holds no folder handle. A symbolic
+// link (or junction) on the path is followed by opening it and asking for the path of
+// what was opened.
+int resolveLocation(FileSystem& fileSystem, const std::string& path, FileLocation& location)
+{
+    std::string resolved = path;
+    const NativeFile file(fileSystem, fileSystem.createFile(path, 0, kShareAll, OPEN_EXISTING,
+                                                            FILE_FLAG_BACKUP_SEMANTICS));
+    if (file.isOpen()) {
+        if (std::string final = fileSystem.finalPath(file.get()); !final.empty()) {
+            resolved = withoutLongPrefix(final);
+        }
+    }
+    location = FileLocation(NativeFile(), parentFolder(resolved), baseName(resolved));
+    return 0;
+}
+
+FileLocation plainLocation(const std::string& path)
+{
+    return {NativeFile(), {}, path};
+}
+
+bool isMissing(int errorNumber)
+{
+    return errorNumber == ERROR_FILE_NOT_FOUND || errorNumber == ERROR_PATH_NOT_FOUND;
+}
+
+bool isDenied(int errorNumber)
+{
+    return errorNumber == ERROR_ACCESS_DENIED;
+}
+
+// Byte-range locks are missing on some network shares, where files are read unlocked.
+bool locksUnsupported(int errorNumber)
+{
+    return errorNumber == ERROR_INVALID_PARAMETER || errorNumber == ERROR_NOT_SUPPORTED ||
+           errorNumber == ERROR_INVALID_FUNCTION;
+}
+
+int statOpen(FileSystem& fileSystem, NativeHandle file, FileStatus& status)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!fileSystem.information(file, information)) {
+        return lastError();
+    }
+    status = statusOf(information);
+    return 0;
+}
+
+int statAt(FileSystem& fileSystem, const FileLocation& location, FileStatus& status)
+{
+    const NativeFile file(fileSystem,
+                          fileSystem.createFile(location.path(), 0, kShareAll, OPEN_EXISTING,
+                                                FILE_FLAG_BACKUP_SEMANTICS));
+    if (!file.isOpen()) {
+        return lastError();
+    }
+    return statOpen(fileSystem, file.get(), status);
+}
+
+int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeFile& file,
+                   FileKind& kind)
+{
+    const std::string path = location.path();
+    const DWORD attributes = fileSystem.attributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        kind = FileKind::Directory;
+        return 0;
+    }
+    file =
+        NativeFile(fileSystem, fileSystem.createFile(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+    if (!file.isOpen()) {
+        return lastError();
+    }
+    // A device ("CON", "NUL") or a pipe could wait or never end.
+    kind = fileSystem.fileType(file.get()) == FILE_TYPE_DISK ? FileKind::Regular : FileKind::Other;
+    return 0;
+}
+
+int openForWriting(FileSystem& fileSystem, const FileLocation& location, NativeFile& file)
+{
+    file = NativeFile(fileSystem, fileSystem.createFile(location.path(), GENERIC_WRITE, kShareAll,
+                                                        OPEN_EXISTING));
+    return file.isOpen() ? 0 : lastError();
+}
+
+int checkWriteAccess(FileSystem& fileSystem, const FileLocation& location)
+{
+    NativeFile writer;
+    return openForWriting(fileSystem, location, writer);
+}
+
+int lockExclusively(FileSystem& fileSystem, const FileLocation&, const NativeFile& file,
+                    const FileStatus&, NativeFile&)
+{
+    return fileSystem.lock(file.get()) ? 0 : lastError();
+}
+
+// ReplaceFileW keeps what the file is (its security descriptor, attributes, streams); only
+// other names of the file are lost by it.
+bool mustRewriteInPlace(const FileStatus& status)
+{
+    return status.links > 1;
+}
+
+int copyIdentity(FileSystem&, NativeHandle, const FileStatus&, NativeHandle)
+{
+    return 0;
+}
+
+int giveNewFileMode(FileSystem&, NativeHandle)
+{
+    return 0;
+}
+
+// The file opened again without sharing it for writing fails exactly while another
+// handle has it open for writing.
+OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
+{
+    const NativeFile probe(
+        fileSystem, fileSystem.reopen(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE));
+    if (probe.isOpen()) {
+        return OtherWriters::None;
+    }
+    return ::GetLastError() == ERROR_SHARING_VIOLATION ? OtherWriters::Some : OtherWriters::Unknown;
+}
+
+// MOVEFILE_WRITE_THROUGH and ReplaceFileW flush what they change.
+void syncFolder(FileSystem&, const FileLocation&) {}
+
+// A killed replacement leaves nothing: the new file is removed with its last handle until
+// the moment it is put in place.
+void removeLeftover(FileSystem&, const FileLocation&) {}
+
+std::ptrdiff_t readSome(FileSystem& fileSystem, NativeHandle file, char* buffer, std::size_t size)
+{
+    // ReadFile and WriteFile take 32-bit sizes.
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
+    DWORD count = 0;
+    if (!fileSystem.read(file, buffer, chunk, count)) {
+        setErrnoFromLastError();
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(count);
+}
+
+std::ptrdiff_t writeSome(FileSystem& fileSystem, NativeHandle file, const char* data,
+                         std::size_t size)
+{
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
+    DWORD count = 0;
+    if (!fileSystem.write(file, data, chunk, count)) {
+        setErrnoFromLastError();
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(count);
+}
+
+bool seekTo(FileSystem& fileSystem, NativeHandle file, std::int64_t offset)
+{
+    if (!fileSystem.seek(file, offset)) {
+        setErrnoFromLastError();
+        return false;
+    }
+    return true;
+}
+
+bool cutAt(FileSystem& fileSystem, NativeHandle file, std::int64_t length)
+{
+    if (!fileSystem.seek(file, length) || !fileSystem.setEnd(file)) {
+        setErrnoFromLastError();
+        return false;
+    }
+    return true;
+}
+
+int flushFile(FileSystem& fileSystem, NativeHandle file)
+{
+    return fileSystem.flush(file) ? 0 : lastError();
+}
+
+} // namespace purgix::platform
