@@ -1,3 +1,4 @@
+#include "delete_run.h"
 #include "faulty_file_system.h"
 #include "file_stream.h"
 #include "linux_file_system.h"
@@ -120,31 +121,66 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
     EXPECT_EQ(readFile(leftover), "someone's");
 }
 
-// The window's process has other threads; whichever of them takes a SIGTERM, a step that
-// must run whole (a rewrite in place, naming a file and renaming it) finishes first.
-TEST(SignalBlock, HoldsASignalBackInEveryThread)
+// The window's process has other threads; whichever of them takes a SIGTERM or SIGINT, a
+// step that must run whole (the copy-back of a rewrite in place, naming the new file and
+// renaming it) finishes first, and the process then ends as the signal says, leaving the
+// whole new content and nothing beside it.
+TEST(SignalBlock, ASignalDuringAStepThatMustRunWholeWaitsForIt)
 {
-    TestFolder folder;
-    const std::string temporary = folder.write("temporary", "x");
-    const std::string finished = folder.file("finished").string();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::thread([] { ::pause(); }).detach();
-        const platform::RemovalOnSignal removal(temporary);
-        {
-            const platform::SignalBlock block;
-            ::kill(::getpid(), SIGTERM);
-            ::usleep(200000);
-            std::ofstream(finished) << "the step ran whole";
-        }
-        ::_exit(0);
+    using Operation = FaultyFileSystem::Operation;
+    struct Moment
+    {
+        const char* name;
+        bool secondName; // rewritten in place
+        Operation operation;
+        int afterNaming; // the how-many-th such call once the new file has a name
+    };
+    const Moment moments[] = {
+        {"first write of the copy-back", true, Operation::Write, 1},
+        {"third write of the copy-back", true, Operation::Write, 3},
+        {"between naming and renaming", false, Operation::Rename, 1},
+    };
+    std::string before;
+    for (int line = 0; line < 200; ++line) {
+        before += line % 10 == 0 ? "drop\n" : "keep " + std::to_string(line) + "\n";
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
-    EXPECT_TRUE(fs::exists(finished)) << "the signal cut the step short";
-    EXPECT_FALSE(fs::exists(temporary)) << "the signal left the temporary file behind";
+    for (const Moment& moment : moments) {
+        for (const int signal : {SIGTERM, SIGINT}) {
+            SCOPED_TRACE(std::string(moment.name) + (signal == SIGTERM ? ", SIGTERM" : ", SIGINT"));
+            TestFolder folder;
+            const std::string path = folder.write("list.txt", before);
+            if (moment.secondName) {
+                fs::create_hard_link(path, folder.file("second"));
+            }
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                std::thread([] { ::pause(); }).detach();
+                FaultyFileSystem files;
+                files.limitTransfers(0, 256);
+                bool named = false;
+                int calls = 0;
+                files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+                    named = named || call.operation == Operation::LinkOpenFile;
+                    if (named && call.operation == moment.operation &&
+                        ++calls == moment.afterNaming) {
+                        ::kill(::getpid(), signal);
+                    }
+                });
+                engine::DeleteRunOptions options;
+                options.fileSystem = &files;
+                engine::runDelete(path, {"drop"}, options);
+                ::_exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
+            const std::string after = readFile(path);
+            EXPECT_EQ(after.size(), before.size() - 20 * 5) << "the signal cut the step short";
+            EXPECT_EQ(entryNames(folder.path(), {"list.txt", "second", "tmp"}), "");
+            EXPECT_EQ(folder.tempDirListing(), "");
+        }
+    }
 }
 
 } // namespace
