@@ -52,7 +52,7 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
 {
     FilterResult counts = filterLines(file.original(), file.content(), slots, bufferSize);
     if (std::optional<FileError> failure = failureOf(counts, file)) {
-        return failedOutcome(failure->message());
+        return failedOutcome(*failure);
     }
     const std::optional<int> overflowSlot = findOverflowSlot(counts.droppedPerSlot, slots);
     const TargetSlots applied = overflowSlot ? slotsBefore(slots, *overflowSlot) : slots;
@@ -61,7 +61,7 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
             return failedOutcome(std::string(kOverflowMessage));
         }
         if (std::optional<FileError> failure = refilter(file, applied, bufferSize, counts)) {
-            return failedOutcome(failure->message());
+            return failedOutcome(*failure);
         }
     }
     if (counts.sameAsSource) {
@@ -98,7 +98,7 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
         return failureOf(more, file);
     };
     if (std::optional<FileError> failure = file.commit(carryOver)) {
-        return failedOutcome(failure->message());
+        return failedOutcome(*failure);
     }
     if (overflowSlot || carriedPastLimit) {
         return failedOutcome(std::string(kOverflowMessage));
@@ -130,7 +130,7 @@ DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
     }
     SaveFile file(fileSystem, path, SaveFile::Use::Replace, tempFolder);
     if (std::optional<FileError> failure = file.open()) {
-        return failedOutcome(failure->message());
+        return failedOutcome(*failure);
     }
     return filterAndCommit(file, slots, options.bufferSize);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "file_error.h"
 #include "system_file_system.h"
 #include "target_slots.h"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace purgix::engine {
@@ -25,11 +27,13 @@ struct DeleteRunOutcome
 {
     bool succeeded = false; // true exactly when message is "N lines deleted."
     std::string message;    // the text to show the user
+    // What failed when the file itself could not be read, written or replaced.
+    std::optional<platform::FileError> fileError;
 };
 
 // Removes from the file at `path` every line that contains the text of any non-empty
 // slot and reports the result as the text to show.
-DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
-                           const DeleteRunOptions& options = {});
+[[nodiscard]] DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
+                                         const DeleteRunOptions& options = {});
 
 } // namespace purgix::engine

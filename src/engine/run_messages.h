@@ -16,5 +16,6 @@ inline constexpr std::string_view kOverflowMessage = "Overflow";
 DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines);
 
 DeleteRunOutcome failedOutcome(std::string message);
+DeleteRunOutcome failedOutcome(const platform::FileError& failure);
 
 } // namespace purgix::engine

@@ -31,6 +31,6 @@ struct SettingsLocation
 SettingsLocation locateSettings(Layout layout, std::string_view programFolder);
 
 // Saves the targets at `location`, creating its user folder first when it is missing.
-SaveResult saveTargetsAt(const SettingsLocation& location, const Targets& targets);
+[[nodiscard]] SaveResult saveTargetsAt(const SettingsLocation& location, const Targets& targets);
 
 } // namespace purgix::settings

@@ -23,8 +23,8 @@ struct LoadResult
 // that cannot be opened or read (missing, no permission, not a regular file, a read
 // error, a target longer than kMaxTargetLength) empties all ten slots. Reading stops
 // once ten lines are complete, so a huge file costs no more than its first ten lines.
-LoadResult loadTargets(const std::string& path, Targets& targets,
-                       platform::FileSystem* fileSystem = nullptr);
+[[nodiscard]] LoadResult loadTargets(const std::string& path, Targets& targets,
+                                     platform::FileSystem* fileSystem = nullptr);
 
 struct SaveResult
 {
@@ -34,7 +34,7 @@ struct SaveResult
 
 // Writes the ten targets, one per line each followed by CR LF, replacing the file
 // atomically: the old content stays in place until the new one is complete on disk.
-SaveResult saveTargets(const std::string& path, const Targets& targets,
-                       platform::FileSystem* fileSystem = nullptr);
+[[nodiscard]] SaveResult saveTargets(const std::string& path, const Targets& targets,
+                                     platform::FileSystem* fileSystem = nullptr);
 
 } // namespace purgix::settings

@@ -188,6 +188,8 @@ TEST(HostileInput, FileWithoutReadPermissionIsRefusedAndKept)
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_NE(outcome.message.find(path), std::string::npos) << outcome.message;
     EXPECT_NE(outcome.message.find("Permission denied"), std::string::npos) << outcome.message;
+    ASSERT_TRUE(outcome.fileError.has_value());
+    EXPECT_EQ(outcome.fileError->error(), std::errc::permission_denied);
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(readFile(path), "drop\r\nkeep\r\n");
     EXPECT_EQ(folder.tempDirListing(), "");

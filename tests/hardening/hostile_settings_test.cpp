@@ -93,7 +93,8 @@ TEST(HostileSettings, FifoInPlaceOfTheFileDoesNotBlockLoading)
     ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
     settings::Targets targets = startUpTargets();
 
-    auto loading = std::async(std::launch::async, [&] { settings::loadTargets(path, targets); });
+    auto loading =
+        std::async(std::launch::async, [&] { return settings::loadTargets(path, targets); });
     const bool finished = loading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
     if (!finished) {
         // Play the writer so the stuck open returns and the test can end.

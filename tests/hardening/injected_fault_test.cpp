@@ -147,12 +147,14 @@ TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
     const settings::SaveResult saved =
         settings::saveTargets(folder.file("purgix.ini").string(), targets, &files);
     settings::Targets loaded;
-    settings::loadTargets(folder.file("purgix.ini").string(), loaded, &files);
+    const settings::LoadResult read =
+        settings::loadTargets(folder.file("purgix.ini").string(), loaded, &files);
 
     const DeleteRunModel model = deleteRunModel(content, {"drop"});
     EXPECT_EQ(outcome.message, model.message);
     EXPECT_EQ(readFile(path), model.fileContent);
     EXPECT_TRUE(saved.succeeded) << saved.message;
+    EXPECT_TRUE(read.succeeded) << read.message;
     EXPECT_EQ(loaded, targets);
 }
 

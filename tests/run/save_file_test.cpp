@@ -169,7 +169,7 @@ TEST(SignalBlock, ASignalDuringAStepThatMustRunWholeWaitsForIt)
                 });
                 engine::DeleteRunOptions options;
                 options.fileSystem = &files;
-                engine::runDelete(path, {"drop"}, options);
+                static_cast<void>(engine::runDelete(path, {"drop"}, options));
                 ::_exit(0);
             }
             int status = 0;

@@ -37,6 +37,6 @@ public:
 };
 
 // Writes all of `data`, continuing after partial writes. Returns 0 or an errno value.
-int writeAll(ByteSink& sink, std::string_view data);
+[[nodiscard]] int writeAll(ByteSink& sink, std::string_view data);
 
 } // namespace purgix::platform

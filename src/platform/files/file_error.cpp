@@ -1,5 +1,7 @@
 #include "file_error.h"
 
+#include "native_files.h"
+
 #include <initializer_list>
 #include <utility>
 
@@ -22,8 +24,9 @@ std::string join(std::initializer_list<std::string_view> pieces)
 
 FileError FileError::cannot(std::string_view action, std::string path, int errorNumber)
 {
-    FileError error = cannot(action, std::move(path), errorReason(errorNumber));
-    error.m_errorNumber = errorNumber;
+    const std::error_code code = systemError(errorNumber);
+    FileError error = cannot(action, std::move(path), errorReason(code));
+    error.m_error = code;
     return error;
 }
 
@@ -39,8 +42,8 @@ FileError FileError::newContent(std::string path, std::string folder, int errorN
 {
     FileError error(Kind::NewContent, std::move(path));
     error.m_folder = std::move(folder);
-    error.m_reason = errorReason(errorNumber);
-    error.m_errorNumber = errorNumber;
+    error.m_error = systemError(errorNumber);
+    error.m_reason = errorReason(error.m_error);
     return error;
 }
 
@@ -52,6 +55,11 @@ FileError FileError::notRegular(std::string path)
 FileError FileError::changed(std::string path)
 {
     return {Kind::Changed, std::move(path)};
+}
+
+bool FileError::isMissingFile() const
+{
+    return m_error && isMissing(m_error.value());
 }
 
 std::string FileError::message() const

@@ -2,13 +2,17 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace purgix::platform {
 
-// The system's description of an error number, e.g. "No such file or directory". Error
-// numbers are errno values on Linux and Win32 error codes on Windows.
-std::string errorReason(int errorNumber);
+// The error code of a system error number: an errno value on Linux (generic category), a
+// Win32 error code on Windows (system category).
+std::error_code systemError(int errorNumber);
+
+// The system's description of an error, e.g. "No such file or directory".
+std::string errorReason(const std::error_code& error);
 
 // A file operation that failed: what was attempted, on which file (as the user named
 // it), and why. message() is the one place where such a failure is put into words.
@@ -24,8 +28,9 @@ public:
     // Someone else changed the file while it was being replaced; it was left alone.
     static FileError changed(std::string path);
 
-    std::string message() const;
-    int errorNumber() const { return m_errorNumber; }
+    [[nodiscard]] std::string message() const;
+    // The system's error, when the failure had one.
+    const std::error_code& error() const { return m_error; }
     // True when the file, or a folder on its path, does not exist.
     bool isMissingFile() const;
 
@@ -39,7 +44,7 @@ private:
     std::string m_action;
     std::string m_folder;
     std::string m_reason;
-    int m_errorNumber = 0;
+    std::error_code m_error;
 };
 
 } // namespace purgix::platform

@@ -27,13 +27,15 @@ struct LockedFile
 // locker holding the old file, so once the lock is held the name must still name the
 // locked file; otherwise the new file is opened and locked in turn. File systems without
 // locks are read unlocked.
-LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& location);
+[[nodiscard]] LockedFile openLockedRegularFile(FileSystem& fileSystem,
+                                               const FileLocation& location);
 
 // Opens the regular file at `location` for reading, into `file`. A FIFO or a device is
 // refused without blocking on it, since it could wait or never end. The failure says it
 // could not `action` the file, named `path` as the user gave it.
-std::optional<FileError> openRegularFile(FileSystem& fileSystem, const FileLocation& location,
-                                         const std::string& path, std::string_view action,
-                                         NativeFile& file);
+[[nodiscard]] std::optional<FileError> openRegularFile(FileSystem& fileSystem,
+                                                       const FileLocation& location,
+                                                       const std::string& path,
+                                                       std::string_view action, NativeFile& file);
 
 } // namespace purgix::platform

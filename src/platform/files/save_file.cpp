@@ -422,8 +422,8 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
 FileError SaveFile::State::rewriteFailed(int errorNumber)
 {
     return FileError::cannot("rewrite", path,
-                             errorReason(errorNumber) + "; its new content is kept in \"" +
-                                 newContent->keep() + "\"");
+                             errorReason(systemError(errorNumber)) +
+                                 "; its new content is kept in \"" + newContent->keep() + "\"");
 }
 
 std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryOver)

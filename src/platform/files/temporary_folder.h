@@ -14,6 +14,7 @@ enum class TemporaryFolder { Usable, NotAFolder, NoNewFile };
 
 // Whether `folder` is a folder in which a new temporary file can be made; the file made
 // to find out is gone again at once.
-TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& folder);
+[[nodiscard]] TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem,
+                                                   const std::string& folder);
 
 } // namespace purgix::platform

@@ -1,19 +1,16 @@
 #include "file_error.h"
 
-#include <cerrno>
-#include <system_error>
-
 namespace purgix::platform {
 
-std::string errorReason(int errorNumber)
+std::error_code systemError(int errorNumber)
 {
-    // std::generic_category() formats through strerror_r, so it is safe from any thread.
-    return std::generic_category().message(errorNumber);
+    return {errorNumber, std::generic_category()};
 }
 
-bool FileError::isMissingFile() const
+std::string errorReason(const std::error_code& error)
 {
-    return m_errorNumber == ENOENT;
+    // std::generic_category() formats through strerror_r, so it is safe from any thread.
+    return error.message();
 }
 
 } // namespace purgix::platform

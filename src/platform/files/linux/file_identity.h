@@ -15,7 +15,7 @@ bool canGiveOwner(uid_t owner, gid_t group);
 // inherited from its folder goes) and permission bits, in that order, since a change of owner
 // clears the set-ID bits and an ACL sets the group bits. Returns 0 or the errno value of
 // the first step that failed.
-int copyIdentity(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group, mode_t mode,
-                 int toFd);
+[[nodiscard]] int copyIdentity(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group,
+                               mode_t mode, int toFd);
 
 } // namespace purgix::platform

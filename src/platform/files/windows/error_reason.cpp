@@ -5,8 +5,14 @@
 
 namespace purgix::platform {
 
-std::string errorReason(int errorNumber)
+std::error_code systemError(int errorNumber)
 {
+    return {errorNumber, std::system_category()};
+}
+
+std::string errorReason(const std::error_code& error)
+{
+    const int errorNumber = error.value();
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -22,11 +28,6 @@ std::string errorReason(int errorNumber)
         reason.pop_back();
     }
     return reason;
-}
-
-bool FileError::isMissingFile() const
-{
-    return m_errorNumber == ERROR_FILE_NOT_FOUND || m_errorNumber == ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace purgix::platform
