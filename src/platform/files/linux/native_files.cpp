@@ -93,7 +93,9 @@ int resolveLocation(FileSystem& fileSystem, const std::string& path, FileLocatio
     if (!folder.isOpen()) {
         return errno;
     }
-    location = FileLocation(std::move(folder), folderPath, baseName(resolved));
+    // The root folder has no name in a folder of its own: it names itself.
+    const std::string name = baseName(resolved);
+    location = FileLocation(std::move(folder), folderPath, name.empty() ? "." : name);
     return 0;
 }
 
