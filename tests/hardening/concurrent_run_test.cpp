@@ -181,6 +181,39 @@ TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
     }
 }
 
+// A program that writes the file anew, longer than before, while a run works has not
+// appended to it, on either route.
+TEST(ConcurrentRuns, ALongerRewriteDuringTheRunIsNotTakenForAnAppend)
+{
+    const std::string rewritten = "NEW1 line one\nNEW2 ZAP\nNEW3 line three\nNEW4\n";
+    for (const bool secondName : {false, true}) {
+        SCOPED_TRACE(secondName ? "rewritten in place" : "renamed over");
+        TestFolder folder;
+        const std::string path = folder.write("list.txt", "keep1\nZAP\nkeep2\n");
+        if (secondName) {
+            ASSERT_EQ(::link(path.c_str(), (path + ".link").c_str()), 0);
+        }
+        FaultyFileSystem files;
+        bool written = false;
+        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+            if (call.operation == FaultyFileSystem::Operation::Fsync && !written) {
+                written = true;
+                std::ofstream(path, std::ios::binary | std::ios::trunc) << rewritten;
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+
+        const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"ZAP"}, options);
+
+        ASSERT_TRUE(written);
+        EXPECT_NE(outcome.message.find("changed during the run"), std::string::npos)
+            << outcome.message;
+        EXPECT_EQ(readFile(path), rewritten);
+        EXPECT_EQ(entryNames(folder.path(), {"list.txt", "list.txt.link", "tmp"}), "");
+    }
+}
+
 // Shells and loggers open the file, append and close it again, at any moment of a run.
 TEST(ConcurrentRuns, LinesAppendedDuringTheRunAreFilteredAndKept)
 {

@@ -7,6 +7,61 @@
 
 namespace purgix::platform {
 
+namespace {
+
+// How many bytes at the start and before the reading position are kept to compare.
+constexpr std::size_t kSample = 4096;
+
+} // namespace
+
+void FileSource::remember(const char* data, std::int64_t at, std::size_t size)
+{
+    if (at < static_cast<std::int64_t>(kSample) && at == static_cast<std::int64_t>(m_head.size())) {
+        m_head.append(data, std::min(size, kSample - m_head.size()));
+    }
+    if (size >= kSample) {
+        m_tail.assign(data + size - kSample, kSample);
+    } else {
+        m_tail.append(data, size);
+        if (m_tail.size() > kSample) {
+            m_tail.erase(0, m_tail.size() - kSample);
+        }
+    }
+}
+
+std::optional<bool> FileSource::holdsAt(std::int64_t at, const std::string& bytes)
+{
+    std::string now(bytes.size(), '\0');
+    std::size_t done = 0;
+    if (!seekTo(m_fileSystem, m_file, at)) {
+        return std::nullopt;
+    }
+    while (done < now.size()) {
+        const std::ptrdiff_t count =
+            readSome(m_fileSystem, m_file, now.data() + done, now.size() - done);
+        if (count < 0) {
+            return std::nullopt;
+        }
+        if (count == 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    return now == bytes;
+}
+
+std::optional<bool> FileSource::stillHoldsWhatWasRead()
+{
+    std::optional<bool> holds = holdsAt(0, m_head);
+    if (holds.value_or(false)) {
+        holds = holdsAt(m_offset - static_cast<std::int64_t>(m_tail.size()), m_tail);
+    }
+    if (!seekTo(m_fileSystem, m_file, m_offset)) {
+        return std::nullopt;
+    }
+    return holds;
+}
+
 std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
 {
     if (m_end) {
@@ -18,6 +73,7 @@ std::ptrdiff_t FileSource::read(char* buffer, std::size_t size)
     }
     const std::ptrdiff_t count = readSome(m_fileSystem, m_file, buffer, size);
     if (count > 0) {
+        remember(buffer, m_offset, static_cast<std::size_t>(count));
         m_offset += count;
     }
     return count;
@@ -29,6 +85,8 @@ bool FileSource::rewindTo(std::int64_t offset)
         return false;
     }
     m_offset = offset;
+    m_head.resize(std::min<std::size_t>(m_head.size(), static_cast<std::size_t>(offset)));
+    m_tail.clear();
     return true;
 }
 

@@ -24,11 +24,21 @@ public:
     // none, whatever follows.
     void endAt(std::optional<std::int64_t> end) { m_end = end; }
 
+    // Whether the file still holds its first bytes and the last bytes read where they were
+    // read: a file that only grew does, one rewritten meanwhile almost surely not. The
+    // reading goes on where it was. Nothing on a failed read, with errno set.
+    std::optional<bool> stillHoldsWhatWasRead();
+
 private:
+    void remember(const char* data, std::int64_t at, std::size_t size);
+    std::optional<bool> holdsAt(std::int64_t at, const std::string& bytes);
+
     FileSystem& m_fileSystem;
     NativeHandle m_file;
     std::int64_t m_offset = 0;
     std::optional<std::int64_t> m_end;
+    std::string m_head; // the file's first bytes, as read
+    std::string m_tail; // the last bytes read, ending at m_offset
 };
 
 // A file written from its start through an open handle.

@@ -27,13 +27,17 @@ constexpr int kSettleRounds = 16;
 // How long a writer that still has the file open gets between two looks.
 constexpr std::chrono::milliseconds kWriterPause{1};
 
-// Reads `buffer.size()` bytes from where `source` stands, or fewer where the file
-// ends; -1 on failure.
-std::ptrdiff_t readFully(ByteSource& source, std::span<char> buffer)
+// Reads `buffer.size()` bytes at `offset`, or fewer where the file ends; -1 on failure.
+std::ptrdiff_t readAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset,
+                      std::span<char> buffer)
 {
+    if (!seekTo(fileSystem, file, offset)) {
+        return -1;
+    }
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const std::ptrdiff_t count = source.read(buffer.data() + done, buffer.size() - done);
+        const std::ptrdiff_t count =
+            readSome(fileSystem, file, buffer.data() + done, buffer.size() - done);
         if (count <= 0) {
             return count < 0 ? -1 : static_cast<std::ptrdiff_t>(done);
         }
@@ -45,8 +49,9 @@ std::ptrdiff_t readFully(ByteSource& source, std::span<char> buffer)
 // Where the last whole line among the bytes from `from` to `to` ends: just past its LF, or
 // `from` when none of them is an LF. Every rule of line ends ends a line at an LF, so
 // what lies before it is whole lines, and what follows may be a line still being written.
-// The source is left at `from`.
-std::optional<std::int64_t> wholeLinesEnd(FileSource& source, std::int64_t from, std::int64_t to)
+// The file is left at `from`.
+std::optional<std::int64_t> wholeLinesEnd(FileSystem& fileSystem, NativeHandle file,
+                                          std::int64_t from, std::int64_t to)
 {
     std::array<char, 4096> block{};
     std::int64_t found = from;
@@ -54,10 +59,7 @@ std::optional<std::int64_t> wholeLinesEnd(FileSource& source, std::int64_t from,
         const std::int64_t start =
             std::max<std::int64_t>(from, end - static_cast<std::int64_t>(block.size()));
         const std::span<char> part(block.data(), static_cast<std::size_t>(end - start));
-        if (!source.rewindTo(start)) {
-            return std::nullopt;
-        }
-        const std::ptrdiff_t count = readFully(source, part);
+        const std::ptrdiff_t count = readAt(fileSystem, file, start, part);
         if (count < 0) {
             return std::nullopt;
         }
@@ -70,7 +72,7 @@ std::optional<std::int64_t> wholeLinesEnd(FileSource& source, std::int64_t from,
         }
         end = start;
     }
-    if (!source.rewindTo(from)) {
+    if (!seekTo(fileSystem, file, from)) {
         return std::nullopt;
     }
     return found;
@@ -128,6 +130,7 @@ struct SaveFile::State
     enum class Outside { None, Appended, Touched, Changed, Unknown };
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
+    std::optional<FileError> grewByAppending();
     bool nobodyElseWriting(int round);
     std::optional<FileError> carryUntilClosed(const CarryOver& carryOver, ByteSink& into);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
@@ -267,6 +270,16 @@ std::optional<FileError> SaveFile::State::openForRewrite()
     return std::nullopt;
 }
 
+// Growth is an append only while the bytes read are still the file's first bytes.
+std::optional<FileError> SaveFile::State::grewByAppending()
+{
+    const std::optional<bool> appended = source->stillHoldsWhatWasRead();
+    if (!appended) {
+        return cannot("read", errno);
+    }
+    return *appended ? std::nullopt : std::optional(FileError::changed(path));
+}
+
 // Brings lines appended to the old file since it was read over to the new content.
 std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, ByteSink& into,
                                                 Carry what)
@@ -283,9 +296,12 @@ std::optional<FileError> SaveFile::State::carry(const CarryOver& carryOver, Byte
         return std::nullopt;
     }
     sawAppends = true;
+    if (std::optional<FileError> failure = grewByAppending()) {
+        return failure;
+    }
     std::optional<std::int64_t> end = status.size;
     if (what == Carry::WholeLines) {
-        end = wholeLinesEnd(*source, source->offset(), status.size);
+        end = wholeLinesEnd(fileSystem, original.file.get(), source->offset(), status.size);
     }
     if (!end) {
         return cannot("read", errno);
@@ -340,7 +356,7 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, boo
             return cannot("replace", statError);
         case Outside::Appended:
             if (!untilStill) {
-                return std::nullopt;
+                return grewByAppending();
             }
             break;
         case Outside::Touched:
