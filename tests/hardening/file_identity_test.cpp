@@ -1,5 +1,6 @@
-// A run by an ordinary user leaves the file what it was: owner, group, mode, ACL,
-// extended attributes and hard links, whichever way the file has to be replaced.
+// A run by an ordinary user, or by root, leaves the file what it was: owner, group, mode
+// (set-ID bits too), ACL, capabilities, extended attributes and hard links, whichever way
+// the file has to be replaced.
 #include "delete_run.h"
 #include "test_folder.h"
 
@@ -25,6 +26,16 @@ constexpr uid_t kUser = 41001;      // runs Purgix
 constexpr uid_t kColleague = 41002; // owns the shared file
 constexpr gid_t kTeam = 41100;      // a group both belong to
 constexpr const char* kAcl = "system.posix_acl_access";
+constexpr const char* kCapability = "security.capability";
+
+// The capability attribute granting CAP_NET_BIND_SERVICE, in the kernel's version 2 format.
+std::string capabilityToBindPorts()
+{
+    std::string value(20, '\0');
+    value[3] = 0x02;     // revision 2, little-endian
+    value[4 + 1] = 0x04; // permitted bit 10
+    return value;
+}
 
 // "u::rw-,u:1234:rw-,g::r--,m::rw-,o::---" in the kernel's format.
 std::string aclGrantingUser1234()
@@ -64,6 +75,7 @@ struct Identity
     nlink_t links;
     std::string acl;
     std::string note;
+    std::string capability;
 
     bool operator==(const Identity&) const = default;
 };
@@ -72,15 +84,21 @@ Identity identityOf(const std::string& path)
 {
     struct stat status = {};
     EXPECT_EQ(::stat(path.c_str(), &status), 0);
-    return {status.st_uid,   status.st_gid,         status.st_mode & 07777,
-            status.st_nlink, attribute(path, kAcl), attribute(path, "user.note")};
+    return {status.st_uid,
+            status.st_gid,
+            status.st_mode & 07777,
+            status.st_nlink,
+            attribute(path, kAcl),
+            attribute(path, "user.note"),
+            attribute(path, kCapability)};
 }
 
 void PrintTo(const Identity& identity, std::ostream* out)
 {
     *out << "owner " << identity.owner << ", group " << identity.group << ", mode " << std::oct
          << identity.mode << std::dec << ", " << identity.links << " links, acl of "
-         << identity.acl.size() << " bytes, note " << identity.note;
+         << identity.acl.size() << " bytes, note " << identity.note << ", capability of "
+         << identity.capability.size() << " bytes";
 }
 
 // Runs the delete run in a child process that has become kUser, a member of kTeam.
@@ -118,11 +136,18 @@ struct IdentityCase
     // Prepares the file (content "drop\nkeep\n") in a folder kUser may enter; false to
     // skip the case on this system.
     std::function<bool(const std::string& file, const fs::path& folder)> prepare;
+    bool asRoot = false; // the run is root's, not kUser's
 };
 
 bool own(const std::string& path, uid_t owner, gid_t group, mode_t mode)
 {
     return ::chown(path.c_str(), owner, group) == 0 && ::chmod(path.c_str(), mode) == 0;
+}
+
+bool giveCapability(const std::string& file)
+{
+    const std::string value = capabilityToBindPorts();
+    return ::setxattr(file.c_str(), kCapability, value.data(), value.size(), 0) == 0;
 }
 
 std::vector<IdentityCase> identityCases()
@@ -153,6 +178,23 @@ std::vector<IdentityCase> identityCases()
          [](const std::string& file, const fs::path& folder) {
              return own(file, kUser, kTeam, 0644) && own(folder.string(), 0, 0, 0755);
          }},
+        {"set-user-ID file of its owner",
+         [](const std::string& file, const fs::path& folder) {
+             return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 04755);
+         }},
+        {"set-group-ID file with a second name",
+         [](const std::string& file, const fs::path& folder) {
+             return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 02775) &&
+                    ::link(file.c_str(), (folder / "second name").c_str()) == 0;
+         }},
+        {"file with a capability, run by root",
+         [](const std::string& file, const fs::path&) { return giveCapability(file); }, true},
+        {"file with a capability and a second name, run by root",
+         [](const std::string& file, const fs::path& folder) {
+             return giveCapability(file) &&
+                    ::link(file.c_str(), (folder / "second name").c_str()) == 0;
+         },
+         true},
     };
 }
 
@@ -175,7 +217,8 @@ TEST(FileIdentity, OrdinaryUserKeepsWhatTheFileIs)
         ASSERT_EQ(::chmod(folder.tempDir().c_str(), 01777), 0);
         const Identity before = identityOf(path);
 
-        EXPECT_EQ(runAsUser(path), "1 lines deleted.");
+        EXPECT_EQ(identityCase.asRoot ? engine::runDelete(path, {"drop"}).message : runAsUser(path),
+                  "1 lines deleted.");
 
         EXPECT_EQ(readFile(path), "keep\n");
         EXPECT_EQ(identityOf(path), before);

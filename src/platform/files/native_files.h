@@ -64,6 +64,19 @@ bool mustRewriteInPlace(const FileStatus& status);
 // Gives a new file, which will stand where none was, the permissions a new file gets.
 [[nodiscard]] int giveNewFileMode(FileSystem& fileSystem, NativeHandle file);
 
+// What a write to a file takes from it: on Linux the set-user-ID and set-group-ID bits and
+// the file's capabilities, which the kernel clears when the file is written. They are
+// noted before the new content is written and given back after the last write.
+struct Privileges
+{
+    std::uint32_t mode = 0; // the permission bits, when a set-ID bit is among them
+    std::string capability; // the capability attribute, when the file has one
+};
+[[nodiscard]] int notePrivileges(FileSystem& fileSystem, NativeHandle file,
+                                 const FileStatus& status, Privileges& privileges);
+[[nodiscard]] int restorePrivileges(FileSystem& fileSystem, NativeHandle file,
+                                    const Privileges& privileges);
+
 enum class OtherWriters { None, Some, Unknown };
 // Whether another program still has the file open for writing.
 OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file);

@@ -164,6 +164,7 @@ struct SaveFile::State
     std::optional<TemporaryFile> newContent;
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
+    Privileges privileges;     // what writing takes from the file, to give back
     int statError = 0;         // why outsideChange() could not tell
     bool sawAppends = false;   // another program appended to the file during the run
     std::int64_t lookedAt = 0; // the file's size when a carry round last looked at it
@@ -416,6 +417,10 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     if (std::optional<FileError> failure = settle(carryOver, false)) {
         return failure;
     }
+    if (const int error = restorePrivileges(fileSystem, newContent->handle(), privileges);
+        error != 0) {
+        return writeErrorFor(error);
+    }
     if (const int error = newContent->moveOver(location, exists, original.file); error != 0) {
         return cannot("replace", error);
     }
@@ -426,7 +431,8 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
         return failure;
     }
     if (!late.bytes().empty()) {
-        if (const int error = newContent->appendAfterMove(location, late.bytes()); error != 0) {
+        if (const int error = newContent->appendAfterMove(location, late.bytes(), privileges);
+            error != 0) {
             return writeErrorFor(error);
         }
     }
@@ -493,6 +499,10 @@ std::optional<FileError> SaveFile::State::copyBack()
     if (const int error = flushFile(fileSystem, rewriter.get()); error != 0) {
         return rewriteFailed(error);
     }
+    // The file holds its whole new content by now.
+    if (const int error = restorePrivileges(fileSystem, rewriter.get(), privileges); error != 0) {
+        return cannot("keep the set-ID bits and capabilities of", error);
+    }
     return std::nullopt;
 }
 
@@ -518,6 +528,11 @@ std::optional<FileError> SaveFile::open()
     removeLeftover(state.fileSystem, state.location);
     if (std::optional<FileError> failure = state.refusal()) {
         return failure;
+    }
+    if (const int error = notePrivileges(state.fileSystem, state.original.file.get(),
+                                         state.original.status, state.privileges);
+        error != 0) {
+        return state.cannot("read", error);
     }
     if (std::optional<FileError> failure = state.chooseInPlace()) {
         return failure;

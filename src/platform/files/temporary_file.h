@@ -1,6 +1,7 @@
 #pragma once
 
 #include "native_file.h"
+#include "native_files.h"
 #include "temporary_folder.h"
 
 #include <memory>
@@ -48,8 +49,10 @@ public:
                                NativeFile& replaced);
 
     // Once moved: adds `bytes` at the end of the file that now stands at `destination`,
-    // after whatever others append meanwhile, and flushes it. Returns 0 or an error number.
-    [[nodiscard]] int appendAfterMove(const FileLocation& destination, std::string_view bytes);
+    // after whatever others append meanwhile, gives back what the write takes from it, and
+    // flushes it. Returns 0 or an error number.
+    [[nodiscard]] int appendAfterMove(const FileLocation& destination, std::string_view bytes,
+                                      const Privileges& privileges);
 
 private:
     bool create();

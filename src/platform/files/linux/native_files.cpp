@@ -18,6 +18,7 @@ namespace purgix::platform {
 namespace {
 
 constexpr mode_t kFallbackUmask = 022;
+constexpr const char* kCapability = "security.capability";
 
 // The folder argument of the *at calls: the working folder for a plain path.
 int folderOf(const FileLocation& location)
@@ -202,6 +203,29 @@ int copyIdentity(FileSystem& fileSystem, NativeHandle from, const FileStatus& st
 int giveNewFileMode(FileSystem& fileSystem, NativeHandle file)
 {
     return errorOf(fileSystem.fchmod(file, 0666 & ~processUmask(fileSystem)));
+}
+
+int notePrivileges(FileSystem& fileSystem, NativeHandle file, const FileStatus& status,
+                   Privileges& privileges)
+{
+    privileges.mode = (status.mode & (S_ISUID | S_ISGID)) != 0 ? status.mode & 07777 : 0;
+    if (fileSystem.getXattr(file, kCapability, privileges.capability) != 0) {
+        privileges.capability.clear();
+        return errno == ENODATA || errno == ENOTSUP ? 0 : errno;
+    }
+    return 0;
+}
+
+int restorePrivileges(FileSystem& fileSystem, NativeHandle file, const Privileges& privileges)
+{
+    if (privileges.mode != 0 && fileSystem.fchmod(file, privileges.mode) != 0) {
+        return errno;
+    }
+    if (!privileges.capability.empty() &&
+        fileSystem.setXattr(file, kCapability, privileges.capability) != 0) {
+        return errno;
+    }
+    return 0;
 }
 
 // A write lease is granted only while no other descriptor has the file open. Without

@@ -154,7 +154,8 @@ int TemporaryFile::moveOver(const FileLocation& destination, bool destinationLoc
 
 // The file is public now, and others may append to it too, so the bytes go on at its end
 // in a single write through the descriptor it was made with.
-int TemporaryFile::appendAfterMove(const FileLocation&, std::string_view bytes)
+int TemporaryFile::appendAfterMove(const FileLocation&, std::string_view bytes,
+                                   const Privileges& privileges)
 {
     if (m_fileSystem.appendOnly(handle()) != 0) {
         return errno;
@@ -165,6 +166,9 @@ int TemporaryFile::appendAfterMove(const FileLocation&, std::string_view bytes)
             return written < 0 ? errno : EIO;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (const int error = restorePrivileges(m_fileSystem, handle(), privileges); error != 0) {
+        return error;
     }
     return flushFile(m_fileSystem, handle());
 }

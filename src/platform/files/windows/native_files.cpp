@@ -182,6 +182,16 @@ int giveNewFileMode(FileSystem&, NativeHandle)
     return 0;
 }
 
+int notePrivileges(FileSystem&, NativeHandle, const FileStatus&, Privileges&)
+{
+    return 0;
+}
+
+int restorePrivileges(FileSystem&, NativeHandle, const Privileges&)
+{
+    return 0;
+}
+
 // The file opened again without sharing it for writing fails exactly while another
 // handle has it open for writing.
 OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)

@@ -150,7 +150,8 @@ int TemporaryFile::moveOver(const FileLocation& destination, bool destinationLoc
 
 // FILE_APPEND_DATA alone puts every write at the end of the file, after whatever others
 // append meanwhile.
-int TemporaryFile::appendAfterMove(const FileLocation& destination, std::string_view bytes)
+int TemporaryFile::appendAfterMove(const FileLocation& destination, std::string_view bytes,
+                                   const Privileges&)
 {
     const NativeFile file(m_fileSystem, m_fileSystem.createFile(
                                             destination.path(), FILE_APPEND_DATA,
