@@ -8,6 +8,7 @@
 #include "temporary_folder.h"
 
 #include <cerrno>
+#include <new>
 #include <optional>
 
 namespace purgix::engine {
@@ -106,10 +107,8 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
     return deletedOutcome(droppedLines(dropped, applied));
 }
 
-} // namespace
-
-DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
-                           const DeleteRunOptions& options)
+DeleteRunOutcome runDeleteWithin(const std::string& path, const TargetSlots& slots,
+                                 const DeleteRunOptions& options)
 {
     platform::FileSystem& fileSystem =
         options.fileSystem != nullptr ? *options.fileSystem : platform::systemFileSystem();
@@ -133,6 +132,20 @@ DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
         return failedOutcome(*failure);
     }
     return filterAndCommit(file, slots, options.bufferSize);
+}
+
+} // namespace
+
+DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
+                           const DeleteRunOptions& options)
+{
+    // Memory stays bounded whatever the file, but the system may still refuse the little
+    // the run needs; the file is then left as it was, and the user is told.
+    try {
+        return runDeleteWithin(path, slots, options);
+    } catch (const std::bad_alloc&) {
+        return failedOutcome(FileError::cannot("filter", path, std::string("not enough memory")));
+    }
 }
 
 } // namespace purgix::engine

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <new>
 #include <vector>
 
 namespace purgix::test {
@@ -124,6 +125,27 @@ TEST(InjectedFault, LockRefusedOnAReadOnlyDescriptorIsTakenThroughAWritableOne)
     EXPECT_EQ(readFile(path), "keep\r\n");
     EXPECT_TRUE(saved.succeeded) << saved.message;
     EXPECT_GE(files.callCount(FaultyFileSystem::Operation::Lock), 4) << "not locked again";
+}
+
+// The system may refuse memory at any moment; the file then stays as it was.
+TEST(InjectedFault, RunWithoutMemoryLeavesTheFileAndSaysSo)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", "keep\r\ndrop\r\n");
+    FaultyFileSystem files;
+    files.setBeforeCall([](const FaultyFileSystem::Call& call) {
+        if (call.operation == FaultyFileSystem::Operation::Write) {
+            throw std::bad_alloc();
+        }
+    });
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+
+    EXPECT_EQ(outcome.message, "Cannot filter \"" + path + "\": not enough memory.");
+    EXPECT_EQ(readFile(path), "keep\r\ndrop\r\n");
+    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
 }
 
 // POSIX lets read and write move fewer bytes than asked; no byte may get lost then.

@@ -4,6 +4,7 @@
 #include "linux_file_system.h"
 #include "save_file.h"
 #include "signal_cleanup.h"
+#include "temporary_names.h"
 #include "test_folder.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,21 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
     EXPECT_TRUE(result.succeeded) << result.message;
     EXPECT_EQ(readFile(path), "newer");
     EXPECT_EQ(readFile(leftover), "someone's");
+
+    fs::remove(leftover);
+    fs::create_symlink("kept", leftover);
+    EXPECT_TRUE(replaceFileAtomically(platform::systemFileSystem(), path, "newest").succeeded);
+    EXPECT_TRUE(fs::is_symlink(leftover)) << "a link of that name was removed";
+
+    // Another file whose name starts with the same 200 bytes has its own leftover name.
+    const std::string longName = std::string(220, 'n');
+    const std::string other = folder.write(longName + "-other", "other");
+    const std::string othersLeftover =
+        folder.write(platform::besideFilePrefix(longName + "-other") + "purgix-new", "killed");
+    EXPECT_TRUE(
+        replaceFileAtomically(platform::systemFileSystem(), folder.write(longName, "old"), "new")
+            .succeeded);
+    EXPECT_TRUE(fs::exists(othersLeftover)) << "another file's leftover was removed";
 }
 
 // The window's process has other threads; whichever of them takes a SIGTERM or SIGINT, a
