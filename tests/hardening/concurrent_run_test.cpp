@@ -181,6 +181,32 @@ TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
     }
 }
 
+// An editor saves by renaming its new file over the file in the very moment the run puts
+// its result in place: the editor's save stays, and the run says the file changed.
+TEST(ConcurrentRuns, AnEditorsSaveInTheMomentOfTheRenameStays)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", kListBefore);
+    FaultyFileSystem files;
+    bool saved = false;
+    files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+        if (call.operation == FaultyFileSystem::Operation::Rename && !saved) {
+            saved = true;
+            std::ofstream(path + ".new", std::ios::binary) << "saved by an editor\r\n";
+            fs::rename(path + ".new", path);
+        }
+    });
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+
+    ASSERT_TRUE(saved);
+    EXPECT_NE(outcome.message.find("changed during the run"), std::string::npos) << outcome.message;
+    EXPECT_EQ(readFile(path), "saved by an editor\r\n");
+    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
+}
+
 // A program that writes the file anew, longer than before, while a run works has not
 // appended to it, on either route.
 TEST(ConcurrentRuns, ALongerRewriteDuringTheRunIsNotTakenForAnAppend)

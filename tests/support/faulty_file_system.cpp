@@ -187,10 +187,11 @@ int FaultyFileSystem::lock(int fd, int operation)
     return forward(Operation::Lock, [&] { return m_next.lock(fd, operation); });
 }
 
-int FaultyFileSystem::rename(int folder, const std::string& from, const std::string& to)
+int FaultyFileSystem::rename(int folder, const std::string& from, const std::string& to,
+                             unsigned flags)
 {
     return forward(
-        Operation::Rename, [&] { return m_next.rename(folder, from, to); },
+        Operation::Rename, [&] { return m_next.rename(folder, from, to, flags); },
         namedPath(folder, from));
 }
 

@@ -89,7 +89,7 @@ public:
     int fchmod(int fd, mode_t mode) override;
     int fchown(int fd, uid_t owner, gid_t group) override;
     int lock(int fd, int operation) override;
-    int rename(int folder, const std::string& from, const std::string& to) override;
+    int rename(int folder, const std::string& from, const std::string& to, unsigned flags) override;
     int unlink(int folder, const std::string& name) override;
     int access(int folder, const std::string& name, int mode) override;
     std::string realPath(const std::string& path) override;

@@ -421,8 +421,13 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
         error != 0) {
         return writeErrorFor(error);
     }
-    if (const int error = newContent->moveOver(location, exists, original.file); error != 0) {
-        return cannot("replace", error);
+    const TemporaryFile::MoveOutcome moved =
+        newContent->moveOver(location, exists ? &original.status : nullptr, original.file);
+    if (moved.foundAnother) {
+        return FileError::changed(path);
+    }
+    if (moved.error != 0) {
+        return cannot("replace", moved.error);
     }
     // The file is public now, and others may append to it too: the lines carried from
     // here on go on at its end in a single write.

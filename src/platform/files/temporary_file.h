@@ -41,12 +41,20 @@ public:
     // Leaves the named file where it is when the object goes; returns its path.
     std::string keep();
 
+    struct MoveOutcome
+    {
+        int error = 0; // or an error number
+        // Another file than the one to replace stood at the destination (or one stood
+        // where none was): it was left there, and this file was not moved.
+        bool foundAnother = false;
+    };
+
     // Puts the file in `destination`'s place; from then on it is no longer removed.
-    // `destinationLocked`: this process holds the lock on the file it replaces, which
-    // `replaced` has open (a system that cannot rename over an open file closes it).
-    // Returns 0 or an error number.
-    [[nodiscard]] int moveOver(const FileLocation& destination, bool destinationLocked,
-                               NativeFile& replaced);
+    // `replaced`: the file it replaces, which this process holds locked and open in
+    // `replacedFile` (a system that cannot rename over an open file closes it); none when
+    // no file stood there.
+    [[nodiscard]] MoveOutcome moveOver(const FileLocation& destination, const FileStatus* replaced,
+                                       NativeFile& replacedFile);
 
     // Once moved: adds `bytes` at the end of the file that now stands at `destination`,
     // after whatever others append meanwhile, gives back what the write takes from it, and
@@ -57,6 +65,8 @@ public:
 private:
     bool create();
     void watchName();
+    MoveOutcome exchangeWith(const FileLocation& destination, const FileStatus& replaced);
+    MoveOutcome placeWhereNoneIs(const FileLocation& destination);
     // How the system calls name a file of the folder.
     std::string nameInFolder(const std::string& name) const;
 

@@ -73,9 +73,9 @@ public:
         return retryOnInterrupt([&] { return ::flock(fd, operation); });
     }
 
-    int rename(int folder, const std::string& from, const std::string& to) override
+    int rename(int folder, const std::string& from, const std::string& to, unsigned flags) override
     {
-        return ::renameat(folder, from.c_str(), folder, to.c_str());
+        return ::renameat2(folder, from.c_str(), folder, to.c_str(), flags);
     }
 
     int unlink(int folder, const std::string& name) override

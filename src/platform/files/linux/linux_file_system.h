@@ -33,8 +33,10 @@ public:
     virtual int fchmod(int fd, mode_t mode) = 0;
     virtual int fchown(int fd, uid_t owner, gid_t group) = 0;
     virtual int lock(int fd, int operation) = 0;
-    // Renames within one folder.
-    virtual int rename(int folder, const std::string& from, const std::string& to) = 0;
+    // Renames within one folder; `flags` as renameat2 takes them (RENAME_EXCHANGE,
+    // RENAME_NOREPLACE), or 0.
+    virtual int rename(int folder, const std::string& from, const std::string& to,
+                       unsigned flags) = 0;
     virtual int unlink(int folder, const std::string& name) = 0;
     // With the effective user's rights.
     virtual int access(int folder, const std::string& name, int mode) = 0;

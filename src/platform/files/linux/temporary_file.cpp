@@ -128,28 +128,78 @@ std::string TemporaryFile::keep()
 // path: it must wait on, until the lines still carried over have reached it. The
 // unnamed file is first named so that SIGKILL between the two steps leaves it under a
 // fixed name, which the next run removes; a signal that can be held back waits.
-int TemporaryFile::moveOver(const FileLocation& destination, bool destinationLocked, NativeFile&)
+TemporaryFile::MoveOutcome TemporaryFile::moveOver(const FileLocation& destination,
+                                                   const FileStatus* replaced, NativeFile&)
 {
     m_fileSystem.lock(handle(), LOCK_EX);
     const SignalBlock block;
-    if (m_name.empty() && destinationLocked) {
+    if (m_name.empty() && replaced != nullptr) {
         const std::string name = renamingName(destination.name());
         if (m_fileSystem.linkOpenFile(handle(), m_folder, nameInFolder(name)) == 0) {
             m_name = name;
             watchName();
         } else if (errno != EEXIST) {
-            return errno;
+            return {errno};
         }
     }
     if (const int error = giveName(); error != 0) {
-        return error;
+        return {error};
     }
-    if (m_fileSystem.rename(m_folder, nameInFolder(m_name), destination.name()) != 0) {
-        return errno;
+    const MoveOutcome outcome =
+        replaced != nullptr ? exchangeWith(destination, *replaced) : placeWhereNoneIs(destination);
+    if (outcome.error == 0 && !outcome.foundAnother) {
+        m_moved = true;
+        m_removalOnSignal.reset();
     }
-    m_moved = true;
-    m_removalOnSignal.reset();
-    return 0;
+    return outcome;
+}
+
+// Exchanges the two files in one step, so that a file another program (an editor) put
+// in the place of the one replaced since it was last looked at is never overwritten: what
+// comes out must be the file replaced, or it goes back. Where the file system cannot
+// exchange, a rename has to do.
+TemporaryFile::MoveOutcome TemporaryFile::exchangeWith(const FileLocation& destination,
+                                                       const FileStatus& replaced)
+{
+    const std::string name = nameInFolder(m_name);
+    if (m_fileSystem.rename(m_folder, name, destination.name(), RENAME_EXCHANGE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+            return {errno};
+        }
+        return {m_fileSystem.rename(m_folder, name, destination.name(), 0) == 0 ? 0 : errno};
+    }
+    struct stat out = {};
+    const bool another = m_fileSystem.stat(m_folder, name, out, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         (out.st_dev != replaced.volume || out.st_ino != replaced.index);
+    if (another) {
+        if (m_fileSystem.rename(m_folder, name, destination.name(), RENAME_EXCHANGE) == 0) {
+            return {0, true};
+        }
+        // The other file cannot go back: it keeps this file's name, and is never removed.
+        const int error = errno;
+        m_moved = true;
+        m_removalOnSignal.reset();
+        return {error};
+    }
+    // The replaced file now has this file's name: it goes, or the next run removes it.
+    m_fileSystem.unlink(m_folder, name);
+    return {};
+}
+
+// RENAME_NOREPLACE: a file someone made meanwhile where none was stays.
+TemporaryFile::MoveOutcome TemporaryFile::placeWhereNoneIs(const FileLocation& destination)
+{
+    const std::string name = nameInFolder(m_name);
+    if (m_fileSystem.rename(m_folder, name, destination.name(), RENAME_NOREPLACE) == 0) {
+        return {};
+    }
+    if (errno == EEXIST) {
+        return {0, true};
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return {errno};
+    }
+    return {m_fileSystem.rename(m_folder, name, destination.name(), 0) == 0 ? 0 : errno};
 }
 
 // The file is public now, and others may append to it too, so the bytes go on at its end

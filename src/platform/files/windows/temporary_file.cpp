@@ -126,23 +126,24 @@ std::string TemporaryFile::keep()
     return nameInFolder(m_name);
 }
 
-int TemporaryFile::moveOver(const FileLocation& destination, bool destinationLocked,
-                            NativeFile& replaced)
+TemporaryFile::MoveOutcome TemporaryFile::moveOver(const FileLocation& destination,
+                                                   const FileStatus* replaced,
+                                                   NativeFile& replacedFile)
 {
     if (const int error = giveName(); error != 0) {
-        return error;
+        return {error};
     }
     m_file.reset();
     const std::string path = nameInFolder(m_name);
     for (std::size_t attempt = 0;; ++attempt) {
-        if (putInPlace(m_fileSystem, path, destination, destinationLocked, replaced)) {
+        if (putInPlace(m_fileSystem, path, destination, replaced != nullptr, replacedFile)) {
             m_moved = true;
             m_removalOnSignal.reset();
-            return 0;
+            return {};
         }
         const DWORD error = ::GetLastError();
         if (!isTransient(error) || attempt == kReplacePauses.size()) {
-            return static_cast<int>(error);
+            return {static_cast<int>(error)};
         }
         std::this_thread::sleep_for(kReplacePauses[attempt]);
     }
