@@ -207,6 +207,37 @@ TEST(ConcurrentRuns, AnEditorsSaveInTheMomentOfTheRenameStays)
     EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
 }
 
+// A shell appends a line while a run rewrites the file in place (it has a second name),
+// just as the run cuts it to its new length: the line is kept, after the new content.
+TEST(ConcurrentRuns, ALineAppendedWhileTheFileIsRewrittenInPlaceIsKept)
+{
+    using Operation = FaultyFileSystem::Operation;
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", "keep1\nZAP\nkeep2\n");
+    ASSERT_EQ(::link(path.c_str(), (path + ".link").c_str()), 0);
+    FaultyFileSystem files;
+    bool named = false;
+    std::thread shell;
+    files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+        named = named || call.operation == Operation::LinkOpenFile;
+        if (named && call.operation == Operation::Truncate && !shell.joinable()) {
+            shell = std::thread([&path] {
+                std::ofstream(path, std::ios::binary | std::ios::app) << "appended during run\n";
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"ZAP"}, options);
+    ASSERT_TRUE(shell.joinable());
+    shell.join();
+
+    EXPECT_EQ(outcome.message, "1 lines deleted.");
+    EXPECT_EQ(readFile(path), "keep1\nkeep2\nappended during run\n");
+}
+
 // A program that writes the file anew, longer than before, while a run works has not
 // appended to it, on either route.
 TEST(ConcurrentRuns, ALongerRewriteDuringTheRunIsNotTakenForAnAppend)

@@ -31,6 +31,19 @@ LockedFile::Failure failureOf(FileKind kind)
     return LockedFile::Failure::NotRegular;
 }
 
+// Opens the file again for reading and writing, where this process may write it.
+void openForWritingToo(FileSystem& fileSystem, const FileLocation& location, LockedFile& locked)
+{
+    NativeFile both;
+    FileKind kind = FileKind::Regular;
+    FileStatus status;
+    if (openForReading(fileSystem, location, both, kind, true) == 0 &&
+        statOpen(fileSystem, both.get(), status) == 0 && isSameFile(status, locked.status)) {
+        locked.file = std::move(both);
+        locked.writable = true;
+    }
+}
+
 } // namespace
 
 std::optional<FileError> openRegularFile(FileSystem& fileSystem, const FileLocation& location,
@@ -54,7 +67,8 @@ std::optional<FileError> openRegularFile(FileSystem& fileSystem, const FileLocat
     return FileError::cannot(action, path, std::string("Not a regular file"));
 }
 
-LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& location)
+LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& location,
+                                 bool (*wantsWriting)(const FileStatus&))
 {
     for (int attempt = 0; attempt < kMaxLockAttempts; ++attempt) {
         LockedFile locked;
@@ -67,6 +81,9 @@ LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& loc
         }
         if (const int error = statOpen(fileSystem, locked.file.get(), locked.status); error != 0) {
             return failed(LockedFile::Failure::Open, error);
+        }
+        if (wantsWriting != nullptr && wantsWriting(locked.status)) {
+            openForWritingToo(fileSystem, location, locked);
         }
         const int lockError =
             lockExclusively(fileSystem, location, locked.file, locked.status, locked.lockHolder);

@@ -18,7 +18,8 @@ struct LockedFile
     NativeFile lockHolder;
     FileStatus status; // the file as it was once the lock was held
     Failure failure = Failure::None;
-    int errorNumber = 0; // of a failed open or lock
+    int errorNumber = 0;   // of a failed open or lock
+    bool writable = false; // `file` is open for writing too
 };
 
 // Opens the regular file at `location` for reading and holds an exclusive lock on it
@@ -26,9 +27,10 @@ struct LockedFile
 // refused before it is read. A run that replaces a file by a rename leaves a waiting
 // locker holding the old file, so once the lock is held the name must still name the
 // locked file; otherwise the new file is opened and locked in turn. File systems without
-// locks are read unlocked.
-[[nodiscard]] LockedFile openLockedRegularFile(FileSystem& fileSystem,
-                                               const FileLocation& location);
+// locks are read unlocked. A file for which `wantsWriting` says so is opened for writing
+// too, where this process may write it.
+[[nodiscard]] LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& location,
+                                               bool (*wantsWriting)(const FileStatus&) = nullptr);
 
 // Opens the regular file at `location` for reading, into `file`. A FIFO or a device is
 // refused without blocking on it, since it could wait or never end. The failure says it

@@ -38,10 +38,11 @@ bool locksUnsupported(int errorNumber);
 
 enum class FileKind { Regular, Directory, Other };
 
-// Opens the file for reading, sharing it with everyone, without waiting on a FIFO; the
-// caller refuses anything but a regular file before reading it.
+// Opens the file for reading (and for writing too with `alsoWriting`, which changes
+// nothing in it), sharing it with everyone, without waiting on a FIFO; the caller refuses
+// anything but a regular file before reading it.
 [[nodiscard]] int openForReading(FileSystem& fileSystem, const FileLocation& location,
-                                 NativeFile& file, FileKind& kind);
+                                 NativeFile& file, FileKind& kind, bool alsoWriting = false);
 [[nodiscard]] int openForWriting(FileSystem& fileSystem, const FileLocation& location,
                                  NativeFile& file);
 // Whether this process may write to the file.
@@ -80,6 +81,12 @@ struct Privileges
 enum class OtherWriters { None, Some, Unknown };
 // Whether another program still has the file open for writing.
 OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file);
+// Keeps every other program from opening the file until letOthersIn(): None when that
+// holds. On Linux a write lease, which the system grants only while no other has the file
+// open (Some otherwise); another's open then waits until it goes, 45 s at the most.
+// Windows has nothing of the kind (Unknown).
+OtherWriters keepOthersOut(FileSystem& fileSystem, NativeHandle file);
+void letOthersIn(FileSystem& fileSystem, NativeHandle file);
 
 // Flushes a folder so that a rename inside it survives a crash, where that is needed.
 void syncFolder(FileSystem& fileSystem, const FileLocation& location);

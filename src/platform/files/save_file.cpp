@@ -135,7 +135,9 @@ struct SaveFile::State
     std::optional<FileError> carryUntilClosed(const CarryOver& carryOver, ByteSink& into);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
-    std::optional<FileError> copyBack();
+    std::optional<FileError> rewriteWhileOthersKeptOut(const CarryOver& carryOver);
+    std::optional<FileError> carryWithOthersKeptOut(const CarryOver& carryOver);
+    std::optional<FileError> copyBack(NativeHandle writer);
     FileError rewriteFailed(int errorNumber);
     FileError cannot(std::string_view action, int errorNumber) const
     {
@@ -164,10 +166,11 @@ struct SaveFile::State
     std::optional<TemporaryFile> newContent;
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
-    Privileges privileges;     // what writing takes from the file, to give back
-    int statError = 0;         // why outsideChange() could not tell
-    bool sawAppends = false;   // another program appended to the file during the run
-    std::int64_t lookedAt = 0; // the file's size when a carry round last looked at it
+    Privileges privileges;      // what writing takes from the file, to give back
+    int statError = 0;          // why outsideChange() could not tell
+    bool sawAppends = false;    // another program appended to the file during the run
+    bool othersKeptOut = false; // no other program can open the file until letOthersIn()
+    std::int64_t lookedAt = 0;  // the file's size when a carry round last looked at it
 };
 
 std::optional<FileError> SaveFile::State::resolve()
@@ -185,7 +188,7 @@ std::optional<FileError> SaveFile::State::resolve()
 
 std::optional<FileError> SaveFile::State::lockOriginal()
 {
-    original = openLockedRegularFile(fileSystem, location);
+    original = openLockedRegularFile(fileSystem, location, &mustRewriteInPlace);
     switch (original.failure) {
     case LockedFile::Failure::None:
         return std::nullopt;
@@ -252,7 +255,7 @@ std::optional<FileError> SaveFile::State::chooseInPlace()
         copyIdentity(fileSystem, original.file.get(), original.status, newContent->handle()) != 0) {
         inPlace = true;
     }
-    return inPlace ? openForRewrite() : std::nullopt;
+    return inPlace && !original.writable ? openForRewrite() : std::nullopt;
 }
 
 std::optional<FileError> SaveFile::State::openForRewrite()
@@ -455,12 +458,46 @@ FileError SaveFile::State::rewriteFailed(int errorNumber)
 
 std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryOver)
 {
+    std::optional<FileError> failure = rewriteWhileOthersKeptOut(carryOver);
+    if (othersKeptOut) {
+        letOthersIn(fileSystem, original.file.get());
+    }
+    return failure;
+}
+
+// With the file open for writing, the last lines are carried once no other program has
+// it open, and from then until the copy-back is done none can open it: nothing can be
+// appended that the rewrite would cut off. Where that cannot be had (a file this process
+// could only read, a system or file system without leases), a writer gets a moment to
+// finish.
+std::optional<FileError> SaveFile::State::carryWithOthersKeptOut(const CarryOver& carryOver)
+{
+    for (int round = 0; original.writable && round < kSettleRounds; ++round) {
+        switch (keepOthersOut(fileSystem, original.file.get())) {
+        case OtherWriters::None:
+            othersKeptOut = true;
+            return carry(carryOver, *sink, Carry::Everything);
+        case OtherWriters::Some:
+            if (std::optional<FileError> failure = carry(carryOver, *sink, Carry::WholeLines)) {
+                return failure;
+            }
+            std::this_thread::sleep_for(kWriterPause);
+            break;
+        case OtherWriters::Unknown:
+            return carryUntilClosed(carryOver, *sink);
+        }
+    }
+    return carryUntilClosed(carryOver, *sink);
+}
+
+std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryOver& carryOver)
+{
     if (std::optional<FileError> failure = settle(carryOver, true)) {
         return failure;
     }
     // A handle of this process open for writing would look like another writer.
     rewriter.reset();
-    if (std::optional<FileError> failure = carryUntilClosed(carryOver, *sink)) {
+    if (std::optional<FileError> failure = carryWithOthersKeptOut(carryOver)) {
         return failure;
     }
     if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {
@@ -483,29 +520,34 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     case Outside::Changed:
         return FileError::changed(path);
     }
-    if (std::optional<FileError> failure = openForRewrite()) {
-        return failure;
+    if (!original.writable) {
+        if (std::optional<FileError> failure = openForRewrite()) {
+            return failure;
+        }
     }
-    return copyBack();
+    return copyBack(original.writable ? original.file.get() : rewriter.get());
 }
 
-std::optional<FileError> SaveFile::State::copyBack()
+std::optional<FileError> SaveFile::State::copyBack(NativeHandle writer)
 {
     const std::int64_t length = sink->length();
     FileSource from(fileSystem, newContent->handle());
-    FileSink to(fileSystem, rewriter.get());
+    FileSink to(fileSystem, writer);
+    if (!seekTo(fileSystem, writer, 0)) {
+        return cannot("rewrite", errno);
+    }
     bool started = false;
     if (const int error = copyFile(from, to, length, started); error != 0) {
         return started ? rewriteFailed(error) : cannot("rewrite", error);
     }
-    if (!cutAt(fileSystem, rewriter.get(), length)) {
+    if (!cutAt(fileSystem, writer, length)) {
         return rewriteFailed(errno);
     }
-    if (const int error = flushFile(fileSystem, rewriter.get()); error != 0) {
+    if (const int error = flushFile(fileSystem, writer); error != 0) {
         return rewriteFailed(error);
     }
     // The file holds its whole new content by now.
-    if (const int error = restorePrivileges(fileSystem, rewriter.get(), privileges); error != 0) {
+    if (const int error = restorePrivileges(fileSystem, writer, privileges); error != 0) {
         return cannot("keep the set-ID bits and capabilities of", error);
     }
     return std::nullopt;

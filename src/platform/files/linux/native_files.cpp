@@ -141,11 +141,12 @@ int statOpen(FileSystem& fileSystem, NativeHandle file, FileStatus& status)
 }
 
 int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeFile& file,
-                   FileKind& kind)
+                   FileKind& kind, bool alsoWriting)
 {
     // O_NONBLOCK keeps the open itself from waiting for a writer when it is a FIFO.
+    const int access = alsoWriting ? O_RDWR : O_RDONLY;
     file = NativeFile(fileSystem, fileSystem.open(folderOf(location), location.name(),
-                                                  O_RDONLY | O_NONBLOCK | O_NOCTTY));
+                                                  access | O_NONBLOCK | O_NOCTTY));
     struct stat status = {};
     if (!file.isOpen() || fileSystem.fstat(file.get(), status) != 0) {
         return errno;
@@ -230,14 +231,28 @@ int restorePrivileges(FileSystem& fileSystem, NativeHandle file, const Privilege
 
 // A write lease is granted only while no other descriptor has the file open. Without
 // leases (another user's file, a file system that has none) nothing can be told.
-OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
+OtherWriters keepOthersOut(FileSystem& fileSystem, NativeHandle file)
 {
     if (fileSystem.lease(file, F_WRLCK) == 0) {
-        // A lease still held would make this process's own next open of the file wait:
-        // one that could not be dropped counts as a writer, and the next look drops it.
-        return fileSystem.lease(file, F_UNLCK) == 0 ? OtherWriters::None : OtherWriters::Some;
+        return OtherWriters::None;
     }
     return errno == EAGAIN ? OtherWriters::Some : OtherWriters::Unknown;
+}
+
+void letOthersIn(FileSystem& fileSystem, NativeHandle file)
+{
+    fileSystem.lease(file, F_UNLCK);
+}
+
+OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
+{
+    const OtherWriters writers = keepOthersOut(fileSystem, file);
+    if (writers == OtherWriters::None && fileSystem.lease(file, F_UNLCK) != 0) {
+        // A lease still held would make this process's own next open of the file wait:
+        // one that could not be dropped counts as a writer, and the next look drops it.
+        return OtherWriters::Some;
+    }
+    return writers;
 }
 
 // Its failure is not reported: by then the new content stands at the path either way,

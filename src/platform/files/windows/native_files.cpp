@@ -128,7 +128,7 @@ int statAt(FileSystem& fileSystem, const FileLocation& location, FileStatus& sta
 }
 
 int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeFile& file,
-                   FileKind& kind)
+                   FileKind& kind, bool alsoWriting)
 {
     const std::string path = location.path();
     const DWORD attributes = fileSystem.attributes(path);
@@ -136,8 +136,8 @@ int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeF
         kind = FileKind::Directory;
         return 0;
     }
-    file =
-        NativeFile(fileSystem, fileSystem.createFile(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+    const DWORD access = alsoWriting ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    file = NativeFile(fileSystem, fileSystem.createFile(path, access, kShareAll, OPEN_EXISTING));
     if (!file.isOpen()) {
         return lastError();
     }
@@ -203,6 +203,13 @@ OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
     }
     return ::GetLastError() == ERROR_SHARING_VIOLATION ? OtherWriters::Some : OtherWriters::Unknown;
 }
+
+OtherWriters keepOthersOut(FileSystem&, NativeHandle)
+{
+    return OtherWriters::Unknown;
+}
+
+void letOthersIn(FileSystem&, NativeHandle) {}
 
 // MOVEFILE_WRITE_THROUGH and ReplaceFileW flush what they change.
 void syncFolder(FileSystem&, const FileLocation&) {}
