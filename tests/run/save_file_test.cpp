@@ -137,7 +137,8 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
     EXPECT_TRUE(fs::exists(othersLeftover)) << "another file's leftover was removed";
 }
 
-// The window's process has other threads; whichever of them takes a SIGTERM or SIGINT, a
+// The window's process has other threads; whichever of them takes a signal that ends the
+// process by default (SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGPIPE, SIGALRM ...), a
 // step that must run whole (the copy-back of a rewrite in place, naming the new file and
 // renaming it) finishes first, and the process then ends as the signal says, leaving the
 // whole new content and nothing beside it.
@@ -161,8 +162,8 @@ TEST(SignalBlock, ASignalDuringAStepThatMustRunWholeWaitsForIt)
         before += line % 10 == 0 ? "drop\n" : "keep " + std::to_string(line) + "\n";
     }
     for (const Moment& moment : moments) {
-        for (const int signal : {SIGTERM, SIGINT}) {
-            SCOPED_TRACE(std::string(moment.name) + (signal == SIGTERM ? ", SIGTERM" : ", SIGINT"));
+        for (const int signal : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGPIPE, SIGALRM}) {
+            SCOPED_TRACE(std::string(moment.name) + ", " + ::sigabbrev_np(signal));
             TestFolder folder;
             const std::string path = folder.write("list.txt", before);
             if (moment.secondName) {

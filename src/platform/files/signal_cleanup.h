@@ -5,11 +5,11 @@
 
 namespace purgix::platform {
 
-// Keeps a named temporary file from outliving the process: while an object lives, an
-// interrupt, a termination request or a hang-up (SIGINT, SIGTERM, SIGHUP; on Windows,
-// Ctrl+C, Ctrl+Break and closing the console) removes the file before the process ends
-// as the signal says. Unnamed temporary files need none of this; they vanish with their
-// last descriptor, whatever ends the process.
+// Keeps a named temporary file from outliving the process: while an object lives, a
+// signal from outside that ends the process by default (SIGINT, SIGTERM, SIGHUP, SIGQUIT,
+// SIGPIPE, SIGALRM, SIGUSR1 and the like; on Windows, Ctrl+C, Ctrl+Break and closing the
+// console) removes the file before the process ends as the signal says. Unnamed temporary files
+// need none of this; they vanish with their last descriptor, whatever ends the process.
 class RemovalOnSignal
 {
 public:
@@ -22,7 +22,7 @@ private:
     int m_slot = -1;
 };
 
-// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, in the whole process and not
+// Holds those signals back for its lifetime, in the whole process and not
 // only in the calling thread (the window's process has other threads, which would take the
 // signal), so that steps which must not be cut apart (naming a file and renaming it,
 // rewriting a file in place) run whole. A signal that arrives meanwhile is recorded and

@@ -11,7 +11,12 @@ namespace purgix::platform {
 
 namespace {
 
-constexpr std::array kSignals = {SIGINT, SIGTERM, SIGHUP};
+// Every signal that ends the process by default and comes from outside it; the faults a
+// process causes itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS) cannot
+// wait, and SIGKILL and SIGSTOP cannot be caught.
+constexpr std::array kSignals = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGUSR1,
+                                 SIGUSR2, SIGPIPE, SIGALRM, SIGVTALRM, SIGPROF,
+                                 SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR,    SIGSTKFLT};
 
 // A path the handler may read only once it is Ready; the handler runs at any moment, so
 // it touches nothing but these atomics and fixed buffers.
