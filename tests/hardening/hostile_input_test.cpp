@@ -236,5 +236,35 @@ TEST(HostileInput, FolderSwappedForALinkDuringTheRunIsNotFollowed)
     }
 }
 
+// In a folder that others may write, a link that another user made is not followed, even
+// by root and whatever the system's own protection says; the run names the link. A link of
+// the folder's owner, or of the user who runs, is followed.
+TEST(HostileInput, ALinkPlantedInASharedFolderIsNotFollowed)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "making another user's link needs root";
+    }
+    constexpr uid_t kOtherUser = 41003;
+    TestFolder folder;
+    const fs::path shared = folder.file("shared");
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string secret = folder.write("secret", "drop\nkeep\n");
+    const std::string link = (shared / "f").string();
+    fs::create_symlink(secret, link);
+    ASSERT_EQ(::lchown(link.c_str(), kOtherUser, kOtherUser), 0);
+
+    const engine::DeleteRunOutcome refused = engine::runDelete(link, {"drop"});
+
+    EXPECT_EQ(refused.message, "Cannot open \"" + link + "\": \"" + link +
+                                   "\" is a link that another user made in a folder that "
+                                   "others may write.");
+    EXPECT_EQ(readFile(secret), "drop\nkeep\n");
+
+    ASSERT_EQ(::lchown(link.c_str(), 0, 0), 0);
+    EXPECT_EQ(engine::runDelete(link, {"drop"}).message, "1 lines deleted.");
+    EXPECT_EQ(readFile(secret), "keep\n");
+}
+
 } // namespace
 } // namespace purgix::test

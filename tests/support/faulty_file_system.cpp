@@ -16,10 +16,10 @@ using Operation = FaultyFileSystem::Operation;
 static_assert(static_cast<std::size_t>(Operation::AppendOnly) + 1 ==
               FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
-    "open",     "read",     "write",       "truncate", "seek",         "fsync",
-    "close",    "fstat",    "stat",        "fchmod",   "fchown",       "lock",
-    "rename",   "unlink",   "access",      "realPath", "linkOpenFile", "listXattrs",
-    "getXattr", "setXattr", "removeXattr", "lease",    "appendOnly",
+    "open",       "read",     "write",    "truncate",    "seek",     "fsync",
+    "close",      "fstat",    "stat",     "fchmod",      "fchown",   "lock",
+    "rename",     "unlink",   "access",   "realPath",    "readLink", "linkOpenFile",
+    "listXattrs", "getXattr", "setXattr", "removeXattr", "lease",    "appendOnly",
 };
 
 std::size_t limited(std::size_t size, std::size_t limit)
@@ -214,6 +214,14 @@ std::string FaultyFileSystem::realPath(const std::string& path)
         return {};
     }
     return m_next.realPath(path);
+}
+
+std::string FaultyFileSystem::readLink(const std::string& path)
+{
+    if (injectFailure(Operation::ReadLink, path)) {
+        return {};
+    }
+    return m_next.readLink(path);
 }
 
 int FaultyFileSystem::linkOpenFile(int fd, int folder, const std::string& name)

@@ -38,6 +38,7 @@ public:
         Unlink,
         Access,
         RealPath,
+        ReadLink,
         LinkOpenFile,
         ListXattrs,
         GetXattr,
@@ -46,7 +47,7 @@ public:
         Lease,
         AppendOnly,
     };
-    static constexpr std::size_t kOperationCount = 23;
+    static constexpr std::size_t kOperationCount = 24;
 
     struct Call
     {
@@ -93,6 +94,7 @@ public:
     int unlink(int folder, const std::string& name) override;
     int access(int folder, const std::string& name, int mode) override;
     std::string realPath(const std::string& path) override;
+    std::string readLink(const std::string& path) override;
     int linkOpenFile(int fd, int folder, const std::string& name) override;
     int listXattrs(int fd, std::vector<std::string>& names) override;
     int getXattr(int fd, const std::string& name, std::string& value) override;

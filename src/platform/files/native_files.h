@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The steps on files that each system does its own way, for the one replacement
@@ -19,6 +20,13 @@ namespace purgix::platform {
 // replace a link by a plain file, so that fails.
 [[nodiscard]] int resolveLocation(FileSystem& fileSystem, const std::string& path,
                                   FileLocation& location);
+// The first symbolic link on `path` that another user could have planted to make a run
+// change a file they may not: a link in a folder that others may write (sticky, or
+// writable by its group or by all) that belongs neither to this user nor to the
+// folder's owner, which the system's own protection may not stop. Nothing when there is
+// none, or the system has no such links.
+std::optional<std::string> plantedLink(FileSystem& fileSystem, const std::string& path);
+
 // A location that names `path` as it is, relative to the working folder.
 FileLocation plainLocation(const std::string& path);
 

@@ -175,6 +175,12 @@ struct SaveFile::State
 
 std::optional<FileError> SaveFile::State::resolve()
 {
+    if (const std::optional<std::string> link = plantedLink(fileSystem, path)) {
+        return FileError::cannot(openAction(), path,
+                                 "\"" + *link +
+                                     "\" is a link that another user made in a folder that "
+                                     "others may write");
+    }
     if (const int error = resolveLocation(fileSystem, path, location); error != 0) {
         return cannot(openAction(), error);
     }

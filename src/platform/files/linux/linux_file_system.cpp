@@ -99,6 +99,17 @@ public:
         return result;
     }
 
+    std::string readLink(const std::string& path) override
+    {
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return {};
+        }
+        target.resize(static_cast<std::size_t>(length));
+        return target;
+    }
+
     int linkOpenFile(int fd, int folder, const std::string& name) override
     {
         // linkat with AT_EMPTY_PATH needs a capability; the /proc link does not.

@@ -41,6 +41,7 @@ public:
     // With the effective user's rights.
     virtual int access(int folder, const std::string& name, int mode) = 0;
     virtual std::string realPath(const std::string& path) = 0; // empty on failure
+    virtual std::string readLink(const std::string& path) = 0; // empty on failure
     // Gives the unnamed file open at `fd` (made with O_TMPFILE) the name `name`.
     virtual int linkOpenFile(int fd, int folder, const std::string& name) = 0;
     // Extended attributes, ACLs among them (system.posix_acl_access).

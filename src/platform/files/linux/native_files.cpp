@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -98,6 +99,73 @@ int resolveLocation(FileSystem& fileSystem, const std::string& path, FileLocatio
     const std::string name = baseName(resolved);
     location = FileLocation(std::move(folder), folderPath, name.empty() ? "." : name);
     return 0;
+}
+
+namespace {
+
+constexpr int kMaxLinks = 40;
+
+bool othersMayWrite(const struct stat& folder)
+{
+    return (folder.st_mode & (S_ISVTX | S_IWGRP | S_IWOTH)) != 0;
+}
+
+// The names of `path` from the first, in a queue that links add to at its front.
+std::deque<std::string> namesOf(const std::string& path)
+{
+    std::deque<std::string> names;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (end > start) {
+            names.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return names;
+}
+
+} // namespace
+
+// Walks the path name by name as the system does, looking at each link it meets.
+std::optional<std::string> plantedLink(FileSystem& fileSystem, const std::string& path)
+{
+    std::string reached = path.starts_with('/') ? "/" : ".";
+    std::deque<std::string> names = namesOf(path);
+    for (int links = 0; !names.empty() && links <= kMaxLinks;) {
+        const std::string name = names.front();
+        names.pop_front();
+        if (name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            const bool upward = reached == "." || reached.ends_with("..");
+            reached = upward ? joinPath(reached, "..") : parentFolder(reached);
+            continue;
+        }
+        const std::string next = joinPath(reached, name);
+        struct stat status = {};
+        if (fileSystem.stat(AT_FDCWD, next, status, AT_SYMLINK_NOFOLLOW) != 0) {
+            return std::nullopt; // what is missing or unreadable is reported by the run
+        }
+        if (!S_ISLNK(status.st_mode)) {
+            reached = next;
+            continue;
+        }
+        struct stat folder = {};
+        if (fileSystem.stat(AT_FDCWD, reached, folder, 0) == 0 && othersMayWrite(folder) &&
+            status.st_uid != ::geteuid() && status.st_uid != folder.st_uid) {
+            return next;
+        }
+        const std::string target = fileSystem.readLink(next);
+        if (target.empty()) {
+            return std::nullopt;
+        }
+        std::deque<std::string> targetNames = namesOf(target);
+        names.insert(names.begin(), targetNames.begin(), targetNames.end());
+        reached = target.starts_with('/') ? "/" : reached;
+        ++links;
+    }
+    return std::nullopt;
 }
 
 FileLocation plainLocation(const std::string& path)

@@ -84,6 +84,11 @@ int resolveLocation(FileSystem& fileSystem, const std::string& path, FileLocatio
     return 0;
 }
 
+std::optional<std::string> plantedLink(FileSystem&, const std::string&)
+{
+    return std::nullopt;
+}
+
 FileLocation plainLocation(const std::string& path)
 {
     return {NativeFile(), {}, path};
