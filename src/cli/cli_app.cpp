@@ -4,6 +4,7 @@
 #include "delete_run.h"
 #include "target_source.h"
 
+#include <chrono>
 #include <ostream>
 
 namespace purgix::cli {
@@ -24,7 +25,14 @@ int runDeletion(const CommandLine& commandLine, std::ostream& out, std::ostream&
     if (!slots.warning.empty()) {
         err << slots.warning << '\n';
     }
-    const engine::DeleteRunOutcome outcome = engine::runDelete(commandLine.path, slots.slots);
+    engine::DeleteRunOptions options;
+    options.lockWait.giveUpAfter = std::chrono::seconds(commandLine.waitSeconds);
+    options.lockWait.waiting = [&] {
+        err << "purgix-cli: waiting for another program that uses \"" << commandLine.path << "\"\n"
+            << std::flush;
+    };
+    const engine::DeleteRunOutcome outcome =
+        engine::runDelete(commandLine.path, slots.slots, options);
     if (!outcome.succeeded) {
         err << outcome.message << '\n';
         return kExitFailed;

@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <charconv>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -38,11 +40,24 @@ CommandLine withOperands(CommandLine commandLine, std::span<const char* const> o
     return commandLine;
 }
 
+// A whole number of seconds, at most a day.
+std::optional<unsigned> secondsIn(std::string_view text)
+{
+    constexpr unsigned kMaxSeconds = 86400;
+    unsigned seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || seconds > kMaxSeconds) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(std::span<const char* const> arguments)
 {
     constexpr std::string_view settingsPrefix = "--settings=";
+    constexpr std::string_view waitPrefix = "--wait=";
     CommandLine commandLine;
     std::size_t index = 0;
     for (; index < arguments.size(); ++index) {
@@ -68,6 +83,17 @@ CommandLine parseCommandLine(std::span<const char* const> arguments)
             commandLine.settingsFile = arguments[index];
         } else if (argument.starts_with(settingsPrefix)) {
             commandLine.settingsFile = std::string(argument.substr(settingsPrefix.size()));
+        } else if (argument == "--wait" || argument.starts_with(waitPrefix)) {
+            const bool joined = argument.starts_with(waitPrefix);
+            if (!joined && ++index == arguments.size()) {
+                return usageError("--wait needs a number of seconds");
+            }
+            const std::optional<unsigned> seconds =
+                secondsIn(joined ? argument.substr(waitPrefix.size()) : arguments[index]);
+            if (!seconds) {
+                return usageError("--wait needs a number of seconds, at most 86400");
+            }
+            commandLine.waitSeconds = *seconds;
         } else {
             return usageError("unknown option " + std::string(argument));
         }
@@ -77,7 +103,7 @@ CommandLine parseCommandLine(std::span<const char* const> arguments)
 
 std::string usageText()
 {
-    return "Usage: purgix-cli [--settings FILE] [--] PATH [TARGET ...]\n"
+    return "Usage: purgix-cli [--settings FILE] [--wait SECONDS] [--] PATH [TARGET ...]\n"
            "Removes from the file PATH, in place, every line that contains any TARGET.\n"
            "\n"
            "Up to ten targets, in slot order; an empty argument is an empty slot. Every\n"
@@ -86,6 +112,8 @@ std::string usageText()
            "(beside the program, or in ~/.config/purgix for an installed copy).\n"
            "\n"
            "  --settings FILE  read the saved targets from FILE\n"
+           "  --wait SECONDS   wait so long for another program that keeps PATH locked\n"
+           "                   (30 by default; after 3 s a note says so)\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n"
            "\n"

@@ -11,6 +11,7 @@
 namespace purgix::cli {
 
 inline constexpr std::size_t kMaxTargets = engine::kSlotCount;
+inline constexpr unsigned kDefaultWaitSeconds = 30;
 
 struct CommandLine
 {
@@ -19,6 +20,8 @@ struct CommandLine
     Action action = Action::UsageError;
     std::string usageError;                  // why the arguments were refused
     std::optional<std::string> settingsFile; // --settings FILE
+    // --wait SECONDS: how long to wait for another program that holds the file's lock.
+    unsigned waitSeconds = kDefaultWaitSeconds;
     std::string path;
     std::vector<std::string> targets; // in slot order; empty when none were given
 };

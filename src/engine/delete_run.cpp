@@ -128,6 +128,7 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const TargetSlots& slo
         return deletedOutcome(0);
     }
     SaveFile file(fileSystem, path, SaveFile::Use::Replace, tempFolder);
+    file.setLockWait(options.lockWait);
     if (std::optional<FileError> failure = file.open()) {
         return failedOutcome(*failure);
     }

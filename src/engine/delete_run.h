@@ -1,6 +1,7 @@
 #pragma once
 
 #include "file_error.h"
+#include "locked_file.h"
 #include "system_file_system.h"
 #include "target_slots.h"
 
@@ -21,6 +22,8 @@ struct DeleteRunOptions
     // Scan buffer size in bytes; 0 picks the default. Tests use small buffers so that
     // lines and matches straddle block boundaries.
     std::size_t bufferSize = 0;
+    // How long the run waits for another program that holds the file's lock.
+    platform::LockWait lockWait;
 };
 
 struct DeleteRunOutcome

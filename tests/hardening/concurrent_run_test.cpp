@@ -181,6 +181,35 @@ TEST(ConcurrentRuns, FileChangedDuringTheRunIsLeftWithTheOtherWritersContent)
     }
 }
 
+// A program that holds a lock on the file, as a reader's shared lock, makes a run wait for
+// a bounded time, saying so after a while, and go on as soon as the lock goes.
+TEST(ConcurrentRuns, ALockHeldByAnotherProgramIsWaitedForABoundedTime)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", kListBefore);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+    int said = 0;
+    engine::DeleteRunOptions options;
+    options.lockWait.sayAfter = std::chrono::milliseconds(20);
+    options.lockWait.waiting = [&] { ++said; };
+    options.lockWait.giveUpAfter = std::chrono::seconds(1);
+
+    const engine::DeleteRunOutcome refused = engine::runDelete(path, {"drop"}, options);
+    std::thread release([reader] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(reader);
+    });
+    const engine::DeleteRunOutcome waited = engine::runDelete(path, {"drop"}, options);
+    release.join();
+
+    EXPECT_EQ(refused.message,
+              "Cannot lock \"" + path + "\": another program has kept it locked for 1 s.");
+    EXPECT_EQ(waited.message, "1 lines deleted.");
+    EXPECT_EQ(said, 2);
+    EXPECT_EQ(readFile(path), "keep\r\nkeep too\r\n");
+}
+
 // An editor saves by renaming its new file over the file in the very moment the run puts
 // its result in place: the editor's save stays, and the run says the file changed.
 TEST(ConcurrentRuns, AnEditorsSaveInTheMomentOfTheRenameStays)

@@ -91,8 +91,17 @@ INSTANTIATE_TEST_SUITE_P(
                                 "at most ten"},
                     RefusedCase{"UnknownLongOption", {"--verbose", "f"}, "--verbose"},
                     RefusedCase{"UnknownShortOption", {"-x", "f"}, "-x"},
-                    RefusedCase{"SettingsWithoutFile", {"--settings"}, "--settings"}),
+                    RefusedCase{"SettingsWithoutFile", {"--settings"}, "--settings"},
+                    RefusedCase{"WaitWithoutSeconds", {"--wait", "f"}, "--wait"},
+                    RefusedCase{"WaitTooLong", {"--wait=86401", "f"}, "--wait"}),
     test::CaseName{});
+
+TEST(CommandLineOptions, WaitTakesSecondsInEitherForm)
+{
+    EXPECT_EQ(parse({"f"}).waitSeconds, kDefaultWaitSeconds);
+    EXPECT_EQ(parse({"--wait=5", "f"}).waitSeconds, 5u);
+    EXPECT_EQ(parse({"--wait", "0", "f"}).waitSeconds, 0u);
+}
 
 TEST(CommandLineOptions, HelpAndVersionNeedNoFile)
 {

@@ -34,7 +34,9 @@ TEST_F(DeleteRunTest, MissingOrNonFolderTemporaryFolderGivesThePathMessage)
     for (const std::string& tempDir : {m_folder.file("absent").string(), regularFile}) {
         ::setenv("TMPDIR", tempDir.c_str(), 1);
         int hookCalls = 0;
-        const auto outcome = runDelete(path, slotsOf({"drop"}), {[&] { ++hookCalls; }});
+        engine::DeleteRunOptions options;
+        options.onTempFileReady = [&] { ++hookCalls; };
+        const auto outcome = runDelete(path, slotsOf({"drop"}), options);
         EXPECT_FALSE(outcome.succeeded);
         EXPECT_EQ(outcome.message, "Error getting temporary file path.") << tempDir;
         EXPECT_EQ(hookCalls, 0);

@@ -32,6 +32,13 @@ bool startsWith(const std::string& text, const std::string& start)
     return text.rfind(start, 0) == 0;
 }
 
+engine::DeleteRunOptions through(ScriptedFileSystem& fileSystem)
+{
+    engine::DeleteRunOptions options;
+    options.fileSystem = &fileSystem;
+    return options;
+}
+
 // Temporary files are hidden: their names start with a dot.
 void removeHiddenFiles(const fs::path& folder)
 {
@@ -135,7 +142,7 @@ TEST_F(Win32RunTest, ReplacementRetriesBrieflyAndFallsBackToARename)
         const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
         ScriptedFileSystem fileSystem(row.error, row.failures);
 
-        const engine::DeleteRunOutcome outcome = runDelete(path, kDropX, {{}, &fileSystem, 0});
+        const engine::DeleteRunOutcome outcome = runDelete(path, kDropX, through(fileSystem));
 
         EXPECT_EQ(outcome.succeeded, row.replaced) << row.name << ": " << outcome.message;
         EXPECT_EQ(readFile(path), row.replaced ? "a\r\n" : "a\r\nx\r\n") << row.name;
@@ -166,7 +173,7 @@ TEST_F(Win32RunTest, KeepsWhatTheFileIsAndWhatOthersAdd)
         const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
         ScriptedFileSystem fileSystem;
         fileSystem.refuseNewFilesIn(folderName);
-        EXPECT_EQ(runDelete(path, kDropX, {{}, &fileSystem, 0}).message, "1 lines deleted.");
+        EXPECT_EQ(runDelete(path, kDropX, through(fileSystem)).message, "1 lines deleted.");
         EXPECT_EQ(readFile(path), "a\r\n");
         EXPECT_EQ(fileSystem.replaceCalls() + fileSystem.moveCalls(), 0);
     }
@@ -202,7 +209,7 @@ TEST_F(Win32RunTest, KeepsWhatTheFileIsAndWhatOthersAdd)
                 std::ofstream(fs::u8path(path), std::ios::binary | std::ios::app) << "x\r\nb\r\n";
             }
         });
-        EXPECT_EQ(runDelete(path, kDropX, {{}, &fileSystem, 0}).message, "2 lines deleted.");
+        EXPECT_EQ(runDelete(path, kDropX, through(fileSystem)).message, "2 lines deleted.");
         EXPECT_EQ(readFile(path), "a\r\nb\r\n");
     }
     EXPECT_EQ(m_folder.tempDirListing(), "");
@@ -229,7 +236,7 @@ TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
             if (route == std::string("a folder without new files")) {
                 fileSystem.refuseNewFilesIn(folderName);
             }
-            return runDelete(prepare(), kDropX, {{}, &fileSystem, 0});
+            return runDelete(prepare(), kDropX, through(fileSystem));
         };
         ScriptedFileSystem clean;
         ASSERT_TRUE(run(clean).succeeded);

@@ -2,6 +2,9 @@
 
 #include "native_files.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace purgix::platform {
 
 namespace {
@@ -9,6 +12,8 @@ namespace {
 // Each retry means another run replaced the file while this one waited; a name that is
 // still replaced after this many is given up on rather than chased for ever.
 constexpr int kMaxLockAttempts = 64;
+// The longest pause between two attempts to take a lock another program holds.
+constexpr std::chrono::milliseconds kLongestPause{100};
 
 LockedFile failed(LockedFile::Failure failure, int errorNumber = 0)
 {
@@ -44,6 +49,31 @@ void openForWritingToo(FileSystem& fileSystem, const FileLocation& location, Loc
     }
 }
 
+// Tries the lock until it is free, at shortening pauses, as `wait` says.
+int waitForLock(FileSystem& fileSystem, const FileLocation& location, LockedFile& locked,
+                const LockWait& wait)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    bool said = false;
+    for (std::chrono::milliseconds pause{2};; pause = std::min(pause * 2, kLongestPause)) {
+        const int error =
+            tryLockExclusively(fileSystem, location, locked.file, locked.status, locked.lockHolder);
+        if (!isLockBusy(error)) {
+            return error;
+        }
+        const Clock::duration waited = Clock::now() - start;
+        if (!said && waited >= wait.sayAfter && wait.waiting) {
+            said = true;
+            wait.waiting();
+        }
+        if (wait.giveUpAfter && waited >= *wait.giveUpAfter) {
+            return error;
+        }
+        std::this_thread::sleep_for(pause);
+    }
+}
+
 } // namespace
 
 std::optional<FileError> openRegularFile(FileSystem& fileSystem, const FileLocation& location,
@@ -68,7 +98,7 @@ std::optional<FileError> openRegularFile(FileSystem& fileSystem, const FileLocat
 }
 
 LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& location,
-                                 bool (*wantsWriting)(const FileStatus&))
+                                 bool (*wantsWriting)(const FileStatus&), const LockWait& wait)
 {
     for (int attempt = 0; attempt < kMaxLockAttempts; ++attempt) {
         LockedFile locked;
@@ -85,8 +115,10 @@ LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& loc
         if (wantsWriting != nullptr && wantsWriting(locked.status)) {
             openForWritingToo(fileSystem, location, locked);
         }
-        const int lockError =
-            lockExclusively(fileSystem, location, locked.file, locked.status, locked.lockHolder);
+        const int lockError = waitForLock(fileSystem, location, locked, wait);
+        if (isLockBusy(lockError)) {
+            return failed(LockedFile::Failure::LockBusy, lockError);
+        }
         if (lockError != 0) {
             if (!locksUnsupported(lockError)) {
                 return failed(LockedFile::Failure::Lock, lockError);

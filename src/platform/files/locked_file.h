@@ -3,15 +3,27 @@
 #include "file_error.h"
 #include "native_file.h"
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace purgix::platform {
 
+// How long a run waits for another program that holds a file's lock.
+struct LockWait
+{
+    // Then `waiting` is called, once, so that the user learns why nothing happens.
+    std::chrono::milliseconds sayAfter{3000};
+    std::function<void()> waiting;
+    // Then the run gives up; never when there is none.
+    std::optional<std::chrono::milliseconds> giveUpAfter = std::chrono::seconds(30);
+};
+
 struct LockedFile
 {
-    enum class Failure { None, Open, Lock, Directory, NotRegular, KeptChanging };
+    enum class Failure { None, Open, Lock, LockBusy, Directory, NotRegular, KeptChanging };
 
     NativeFile file;
     // The same file open for writing, where the lock could only be taken that way.
@@ -30,7 +42,8 @@ struct LockedFile
 // locks are read unlocked. A file for which `wantsWriting` says so is opened for writing
 // too, where this process may write it.
 [[nodiscard]] LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& location,
-                                               bool (*wantsWriting)(const FileStatus&) = nullptr);
+                                               bool (*wantsWriting)(const FileStatus&),
+                                               const LockWait& wait);
 
 // Opens the regular file at `location` for reading, into `file`. A FIFO or a device is
 // refused without blocking on it, since it could wait or never end. The failure says it

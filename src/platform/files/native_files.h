@@ -56,12 +56,14 @@ enum class FileKind { Regular, Directory, Other };
 // Whether this process may write to the file.
 [[nodiscard]] int checkWriteAccess(FileSystem& fileSystem, const FileLocation& location);
 
-// Takes the lock that runs and saves hold on a file while they replace it, waiting for
-// another's to go. Where the system locks only through a file open for writing, the
-// file is opened so into `holder`.
-[[nodiscard]] int lockExclusively(FileSystem& fileSystem, const FileLocation& location,
-                                  const NativeFile& file, const FileStatus& status,
-                                  NativeFile& holder);
+// Takes the lock that runs and saves hold on a file while they replace it, if no other
+// program holds it (or a lock on it that bars this one): isLockBusy() tells that answer.
+// Where the system locks only through a file open for writing, the file is opened so
+// into `holder`, which later attempts use.
+[[nodiscard]] int tryLockExclusively(FileSystem& fileSystem, const FileLocation& location,
+                                     const NativeFile& file, const FileStatus& status,
+                                     NativeFile& holder);
+bool isLockBusy(int errorNumber);
 
 // Whether a rename of a new file over this one would lose what the file is (its owner
 // and group, its other names), so that it must be rewritten in place.

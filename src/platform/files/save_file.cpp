@@ -115,6 +115,7 @@ struct SaveFile::State
 
     std::optional<FileError> resolve();
     std::optional<FileError> lockOriginal();
+    std::string keptLockedReason() const;
     std::optional<FileError> refusal() const;
     std::optional<FileError> createContent(NativeHandle folder, const std::string& folderPath);
     std::optional<FileError> createContentBeside();
@@ -166,6 +167,7 @@ struct SaveFile::State
     std::optional<TemporaryFile> newContent;
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
+    LockWait lockWait;
     Privileges privileges;      // what writing takes from the file, to give back
     int statError = 0;          // why outsideChange() could not tell
     bool sawAppends = false;    // another program appended to the file during the run
@@ -194,7 +196,7 @@ std::optional<FileError> SaveFile::State::resolve()
 
 std::optional<FileError> SaveFile::State::lockOriginal()
 {
-    original = openLockedRegularFile(fileSystem, location, &mustRewriteInPlace);
+    original = openLockedRegularFile(fileSystem, location, &mustRewriteInPlace, lockWait);
     switch (original.failure) {
     case LockedFile::Failure::None:
         return std::nullopt;
@@ -202,6 +204,8 @@ std::optional<FileError> SaveFile::State::lockOriginal()
         return cannot(openAction(), original.errorNumber);
     case LockedFile::Failure::Lock:
         return cannot("lock", original.errorNumber);
+    case LockedFile::Failure::LockBusy:
+        return FileError::cannot("lock", path, keptLockedReason());
     case LockedFile::Failure::Directory:
         return FileError::cannot(openAction(), path, std::string("it is a directory"));
     case LockedFile::Failure::NotRegular:
@@ -210,6 +214,13 @@ std::optional<FileError> SaveFile::State::lockOriginal()
         return FileError::changed(path);
     }
     return std::nullopt;
+}
+
+std::string SaveFile::State::keptLockedReason() const
+{
+    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
+        lockWait.giveUpAfter.value_or(std::chrono::milliseconds{}));
+    return "another program has kept it locked for " + std::to_string(waited.count()) + " s";
 }
 
 // A rename needs no permission on the file itself, so this is checked first: a file the
@@ -565,6 +576,11 @@ SaveFile::SaveFile(FileSystem& fileSystem, std::string path, Use use, std::strin
 }
 
 SaveFile::~SaveFile() = default;
+
+void SaveFile::setLockWait(LockWait wait)
+{
+    m_state->lockWait = std::move(wait);
+}
 
 std::optional<FileError> SaveFile::open()
 {

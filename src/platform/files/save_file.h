@@ -2,6 +2,7 @@
 
 #include "byte_stream.h"
 #include "file_error.h"
+#include "locked_file.h"
 #include "system_file_system.h"
 
 #include <functional>
@@ -42,6 +43,9 @@ public:
     ~SaveFile();
     SaveFile(const SaveFile&) = delete;
     SaveFile& operator=(const SaveFile&) = delete;
+
+    // How long open() waits for another program that holds the file's lock.
+    void setLockWait(LockWait wait);
 
     [[nodiscard]] std::optional<FileError> open();
 

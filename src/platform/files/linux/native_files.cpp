@@ -240,10 +240,13 @@ int checkWriteAccess(FileSystem& fileSystem, const FileLocation& location)
 // NFS takes an exclusive lock only through a descriptor open for writing (it locks byte
 // ranges on the server) and answers EBADF otherwise; the lock is then taken through such
 // a descriptor. A file this process may not write is read unlocked, and refused later.
-int lockExclusively(FileSystem& fileSystem, const FileLocation& location, const NativeFile& file,
-                    const FileStatus& status, NativeFile& holder)
+int tryLockExclusively(FileSystem& fileSystem, const FileLocation& location, const NativeFile& file,
+                       const FileStatus& status, NativeFile& holder)
 {
-    if (fileSystem.lock(file.get(), LOCK_EX) == 0) {
+    if (holder.isOpen()) {
+        return errorOf(fileSystem.lock(holder.get(), LOCK_EX | LOCK_NB));
+    }
+    if (fileSystem.lock(file.get(), LOCK_EX | LOCK_NB) == 0) {
         return 0;
     }
     if (errno != EBADF) {
@@ -255,7 +258,12 @@ int lockExclusively(FileSystem& fileSystem, const FileLocation& location, const 
         holder.reset();
         return ENOLCK;
     }
-    return errorOf(fileSystem.lock(holder.get(), LOCK_EX));
+    return errorOf(fileSystem.lock(holder.get(), LOCK_EX | LOCK_NB));
+}
+
+bool isLockBusy(int errorNumber)
+{
+    return errorNumber == EWOULDBLOCK;
 }
 
 bool mustRewriteInPlace(const FileStatus& status)

@@ -164,10 +164,15 @@ int checkWriteAccess(FileSystem& fileSystem, const FileLocation& location)
     return openForWriting(fileSystem, location, writer);
 }
 
-int lockExclusively(FileSystem& fileSystem, const FileLocation&, const NativeFile& file,
-                    const FileStatus&, NativeFile&)
+int tryLockExclusively(FileSystem& fileSystem, const FileLocation&, const NativeFile& file,
+                       const FileStatus&, NativeFile&)
 {
     return fileSystem.lock(file.get()) ? 0 : lastError();
+}
+
+bool isLockBusy(int errorNumber)
+{
+    return errorNumber == ERROR_LOCK_VIOLATION;
 }
 
 // ReplaceFileW keeps what the file is (its security descriptor, attributes, streams); only

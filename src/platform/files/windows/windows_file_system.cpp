@@ -119,7 +119,8 @@ public:
     {
         OVERLAPPED range = {};
         range.OffsetHigh = kLockOffsetHigh;
-        return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range) != 0;
+        return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                            &range) != 0;
     }
 
     DWORD attributes(const std::string& path) override

@@ -34,7 +34,8 @@ public:
     virtual bool close(HANDLE file) = 0;
     virtual bool information(HANDLE file, BY_HANDLE_FILE_INFORMATION& information) = 0;
     virtual DWORD fileType(HANDLE file) = 0;
-    // Takes the run's lock on an open file, waiting for another run to drop it.
+    // Takes the run's lock on an open file; fails with ERROR_LOCK_VIOLATION while another
+    // holds it.
     virtual bool lock(HANDLE file) = 0;
     virtual DWORD attributes(const std::string& path) = 0; // INVALID_FILE_ATTRIBUTES on failure
     // ReplaceFileW: `replacement` takes the place and the identity of `replaced`.
