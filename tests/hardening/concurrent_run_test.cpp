@@ -210,6 +210,48 @@ TEST(ConcurrentRuns, ALockHeldByAnotherProgramIsWaitedForABoundedTime)
     EXPECT_EQ(readFile(path), "keep\r\nkeep too\r\n");
 }
 
+// A program that keeps the file open for writing, as a logging daemon does, would lose what
+// it writes after a replacement without a word: the run refuses and names it, on either
+// route, and goes on once it has closed the file.
+TEST(ConcurrentRuns, AFileKeptOpenForWritingIsRefusedNamingTheWriter)
+{
+    for (const bool secondName : {false, true}) {
+        SCOPED_TRACE(secondName ? "rewritten in place" : "renamed over");
+        TestFolder folder;
+        const std::string path = folder.write("list.txt", kListBefore);
+        if (secondName) {
+            ASSERT_EQ(::link(path.c_str(), (path + ".link").c_str()), 0);
+        }
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t daemon = ::fork();
+        ASSERT_GE(daemon, 0);
+        if (daemon == 0) {
+            const int log = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            static_cast<void>(::write(ready[1], "r", 1));
+            ::pause();
+            ::_exit(log >= 0 ? 0 : 1);
+        }
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+
+        const engine::DeleteRunOutcome refused = engine::runDelete(path, {"drop"});
+        ::kill(daemon, SIGKILL);
+        ::waitpid(daemon, nullptr, 0);
+        const engine::DeleteRunOutcome done = engine::runDelete(path, {"drop"});
+        ::close(ready[0]);
+        ::close(ready[1]);
+
+        EXPECT_NE(refused.message.find("is kept open for writing by"), std::string::npos)
+            << refused.message;
+        EXPECT_NE(refused.message.find("(process " + std::to_string(daemon) + ")"),
+                  std::string::npos)
+            << refused.message;
+        EXPECT_EQ(done.message, "1 lines deleted.");
+        EXPECT_EQ(readFile(path), "keep\r\nkeep too\r\n");
+    }
+}
+
 // An editor saves by renaming its new file over the file in the very moment the run puts
 // its result in place: the editor's save stays, and the run says the file changed.
 TEST(ConcurrentRuns, AnEditorsSaveInTheMomentOfTheRenameStays)

@@ -13,7 +13,7 @@ namespace {
 // still replaced after this many is given up on rather than chased for ever.
 constexpr int kMaxLockAttempts = 64;
 // The longest pause between two attempts to take a lock another program holds.
-constexpr std::chrono::milliseconds kLongestPause{100};
+constexpr std::chrono::milliseconds kLongestPause{20};
 
 LockedFile failed(LockedFile::Failure failure, int errorNumber = 0)
 {
@@ -56,7 +56,7 @@ int waitForLock(FileSystem& fileSystem, const FileLocation& location, LockedFile
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     bool said = false;
-    for (std::chrono::milliseconds pause{2};; pause = std::min(pause * 2, kLongestPause)) {
+    for (std::chrono::milliseconds pause{1};; pause = std::min(pause * 2, kLongestPause)) {
         const int error =
             tryLockExclusively(fileSystem, location, locked.file, locked.status, locked.lockHolder);
         if (!isLockBusy(error)) {

@@ -91,6 +91,9 @@ struct Privileges
 enum class OtherWriters { None, Some, Unknown };
 // Whether another program still has the file open for writing.
 OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file);
+// The program, other than this one, that has the file open for writing, as "name
+// (process N)", where the system tells; nothing when none has or the system cannot tell.
+std::optional<std::string> writerOf(FileSystem& fileSystem, NativeHandle file);
 // Keeps every other program from opening the file until letOthersIn(): None when that
 // holds. On Linux a write lease, which the system grants only while no other has the file
 // open (Some otherwise); another's open then waits until it goes, 45 s at the most.

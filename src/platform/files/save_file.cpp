@@ -132,6 +132,7 @@ struct SaveFile::State
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
     std::optional<FileError> grewByAppending();
+    std::optional<FileError> refuseWhileKeptOpenForWriting();
     bool nobodyElseWriting(int round);
     std::optional<FileError> carryUntilClosed(const CarryOver& carryOver, ByteSink& into);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
@@ -388,6 +389,29 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, boo
     return FileError::changed(path);
 }
 
+// A program that keeps the file open for writing (a logging daemon) would go on writing to
+// the replaced file, or over the new content: its lines would be lost without a word. A
+// writer that only appends a line and closes the file gets a moment; one that stays is
+// named, where the system tells which, and the file is left as it is.
+std::optional<FileError> SaveFile::State::refuseWhileKeptOpenForWriting()
+{
+    if (!exists || !original.file.isOpen()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> writer;
+    for (int round = 0; round < kSettleRounds; ++round) {
+        if (otherWriters(fileSystem, original.file.get()) != OtherWriters::Some) {
+            return std::nullopt;
+        }
+        writer = writerOf(fileSystem, original.file.get());
+        if (!writer) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(kWriterPause);
+    }
+    return FileError::cannot("replace", path, "it is kept open for writing by " + *writer);
+}
+
 // Whether no other program has the old file open for writing any more, so that nothing
 // more can be added to it. Where the system cannot tell, a writer seen during the run
 // gets a moment to finish.
@@ -435,6 +459,9 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
         }
     }
     if (std::optional<FileError> failure = settle(carryOver, false)) {
+        return failure;
+    }
+    if (std::optional<FileError> failure = refuseWhileKeptOpenForWriting()) {
         return failure;
     }
     if (const int error = restorePrivileges(fileSystem, newContent->handle(), privileges);
@@ -514,6 +541,9 @@ std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryO
     }
     // A handle of this process open for writing would look like another writer.
     rewriter.reset();
+    if (std::optional<FileError> failure = refuseWhileKeptOpenForWriting()) {
+        return failure;
+    }
     if (std::optional<FileError> failure = carryWithOthersKeptOut(carryOver)) {
         return failure;
     }

@@ -5,14 +5,19 @@
 #include "linux_file_system.h"
 #include "path_names.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <sys/file.h>
 #include <unistd.h>
+#include <vector>
 
 namespace purgix::platform {
 
@@ -307,6 +312,78 @@ int restorePrivileges(FileSystem& fileSystem, NativeHandle file, const Privilege
 
 // A write lease is granted only while no other descriptor has the file open. Without
 // leases (another user's file, a file system that has none) nothing can be told.
+namespace {
+
+// The first line of a small file under /proc, or nothing.
+std::optional<std::string> procLine(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    return std::getline(in, line) ? std::optional(line) : std::nullopt;
+}
+
+// Whether descriptor `fd` of process `pid` is open for writing, by its flags.
+bool openForWriting(const std::string& pid, const std::string& fd)
+{
+    std::ifstream info("/proc/" + pid + "/fdinfo/" + fd);
+    for (std::string line; std::getline(info, line);) {
+        if (line.starts_with("flags:")) {
+            const unsigned long flags = std::strtoul(line.c_str() + 6, nullptr, 8);
+            return (flags & O_ACCMODE) != O_RDONLY;
+        }
+    }
+    return false;
+}
+
+bool isNumber(const std::string& name)
+{
+    return !name.empty() && std::all_of(name.begin(), name.end(), ::isdigit);
+}
+
+// The names in a folder of /proc; processes come and go, so a failure only ends the list.
+std::vector<std::string> namesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        names.push_back(entry->path().filename().string());
+    }
+    return names;
+}
+
+// Whether descriptor `fd` of process `pid` is the file `own`, open for writing.
+bool writesTo(const std::string& pid, const std::string& fd, const struct stat& own)
+{
+    struct stat status = {};
+    const std::string link = "/proc/" + pid + "/fd/" + fd;
+    return ::stat(link.c_str(), &status) == 0 && status.st_dev == own.st_dev &&
+           status.st_ino == own.st_ino && openForWriting(pid, fd);
+}
+
+} // namespace
+
+// Looks through the descriptors of every process this user may see in /proc.
+std::optional<std::string> writerOf(FileSystem& fileSystem, NativeHandle file)
+{
+    struct stat own = {};
+    if (fileSystem.fstat(file, own) != 0) {
+        return std::nullopt;
+    }
+    const std::string self = std::to_string(::getpid());
+    for (const std::string& pid : namesIn("/proc")) {
+        if (!isNumber(pid) || pid == self) {
+            continue;
+        }
+        for (const std::string& fd : namesIn("/proc/" + pid + "/fd")) {
+            if (writesTo(pid, fd, own)) {
+                return procLine("/proc/" + pid + "/comm").value_or("?") + " (process " + pid + ")";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 OtherWriters keepOthersOut(FileSystem& fileSystem, NativeHandle file)
 {
     if (fileSystem.lease(file, F_WRLCK) == 0) {

@@ -214,6 +214,11 @@ OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
     return ::GetLastError() == ERROR_SHARING_VIOLATION ? OtherWriters::Some : OtherWriters::Unknown;
 }
 
+std::optional<std::string> writerOf(FileSystem&, NativeHandle)
+{
+    return std::nullopt;
+}
+
 OtherWriters keepOthersOut(FileSystem&, NativeHandle)
 {
     return OtherWriters::Unknown;
