@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
@@ -250,6 +251,42 @@ TEST(ConcurrentRuns, AFileKeptOpenForWritingIsRefusedNamingTheWriter)
         EXPECT_EQ(done.message, "1 lines deleted.");
         EXPECT_EQ(readFile(path), "keep\r\nkeep too\r\n");
     }
+}
+
+// A line written to the old file just before the rename is carried over late; a line a
+// shell appends to the new file at that moment must still come after it.
+TEST(ConcurrentRuns, AppendedLinesKeepTheirOrderAcrossTheRename)
+{
+    using Operation = FaultyFileSystem::Operation;
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", kListBefore);
+    FaultyFileSystem files;
+    bool renamed = false;
+    std::atomic<bool> appended = false;
+    std::thread shell;
+    files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+        if (call.operation == Operation::Rename && !renamed) {
+            renamed = true;
+            std::ofstream(path, std::ios::binary | std::ios::app) << "first\r\n";
+        } else if (renamed && call.operation == Operation::Lease && !shell.joinable()) {
+            shell = std::thread([&path, &appended] {
+                std::ofstream(path, std::ios::binary | std::ios::app) << "second\r\n";
+                appended = true;
+            });
+            for (int wait = 0; wait < 20 && !appended; ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+    });
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
+    ASSERT_TRUE(shell.joinable());
+    shell.join();
+
+    EXPECT_EQ(outcome.message, "1 lines deleted.");
+    EXPECT_EQ(readFile(path), "keep\r\nkeep too\r\nfirst\r\nsecond\r\n");
 }
 
 // An editor saves by renaming its new file over the file in the very moment the run puts

@@ -104,6 +104,31 @@ int copyFile(FileSource& from, FileSink& to, std::int64_t length, bool& started)
     return 0;
 }
 
+// Keeps every other program from opening a file for as long as it lives, where the system
+// allows that.
+class OthersKeptOut
+{
+public:
+    OthersKeptOut(FileSystem& fileSystem, NativeHandle file)
+        : m_fileSystem(fileSystem), m_file(file),
+          m_held(keepOthersOut(fileSystem, file) == OtherWriters::None)
+    {
+    }
+    ~OthersKeptOut()
+    {
+        if (m_held) {
+            letOthersIn(m_fileSystem, m_file);
+        }
+    }
+    OthersKeptOut(const OthersKeptOut&) = delete;
+    OthersKeptOut& operator=(const OthersKeptOut&) = delete;
+
+private:
+    FileSystem& m_fileSystem;
+    NativeHandle m_file;
+    bool m_held;
+};
+
 } // namespace
 
 struct SaveFile::State
@@ -468,6 +493,9 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
         error != 0) {
         return writeErrorFor(error);
     }
+    // Until the lines carried late are in, no other program can open the new file: what
+    // others append to it comes after them, in the order it was written.
+    const OthersKeptOut keptOut(fileSystem, newContent->handle());
     const TemporaryFile::MoveOutcome moved =
         newContent->moveOver(location, exists ? &original.status : nullptr, original.file);
     if (moved.foundAnother) {
