@@ -137,6 +137,36 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
     EXPECT_TRUE(fs::exists(othersLeftover)) << "another file's leftover was removed";
 }
 
+// Where the file system has no unnamed files, the new file of a run that SIGKILL ends has
+// the name that the next run on the file removes.
+TEST(SaveFile, WithoutUnnamedFilesTheNextRunRemovesWhatAKilledOneLeft)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", "keep\ndrop\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FaultyFileSystem files;
+        files.refuseUnnamedFiles();
+        files.setBeforeCall([](const FaultyFileSystem::Call& call) {
+            if (call.operation == FaultyFileSystem::Operation::Write) {
+                ::raise(SIGKILL);
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+        static_cast<void>(engine::runDelete(path, {"drop"}, options));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), ".list.txt.purgix-new ");
+
+    EXPECT_EQ(engine::runDelete(path, {"drop"}).message, "1 lines deleted.");
+    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
+}
+
 // The window's process has other threads; whichever of them takes a signal that ends the
 // process by default (SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGPIPE, SIGALRM ...), a
 // step that must run whole (the copy-back of a rewrite in place, naming the new file and

@@ -115,6 +115,11 @@ bool FaultyFileSystem::injectFailure(Operation operation, const std::string& pat
 
 int FaultyFileSystem::open(int folder, const std::string& name, int flags, mode_t mode)
 {
+    if (m_refuseUnnamed && (flags & O_TMPFILE) == O_TMPFILE) {
+        injectFailure(Operation::Open, namedPath(folder, name));
+        errno = EOPNOTSUPP;
+        return -1;
+    }
     return forward(
         Operation::Open, [&] { return m_next.open(folder, name, flags, mode); },
         namedPath(folder, name));

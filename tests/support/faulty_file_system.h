@@ -64,6 +64,9 @@ public:
     void failCall(int n, int errorNumber, std::optional<Operation> operation = std::nullopt);
     // At most so many bytes per read and per write call, as POSIX allows; 0 means no limit.
     void limitTransfers(std::size_t maxRead, std::size_t maxWrite);
+    // From now on every open of an unnamed file (O_TMPFILE) fails with EOPNOTSUPP, as on
+    // file systems that have none.
+    void refuseUnnamedFiles() { m_refuseUnnamed = true; }
     // Runs before each call is logged and passed on, e.g. to play another process's part.
     void setBeforeCall(std::function<void(const Call&)> hook);
 
@@ -127,6 +130,7 @@ private:
     std::size_t m_readLimit = 0;
     std::size_t m_writeLimit = 0;
     std::size_t m_bytesRead = 0;
+    bool m_refuseUnnamed = false;
 };
 
 std::string_view operationName(FaultyFileSystem::Operation operation);

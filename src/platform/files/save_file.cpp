@@ -266,7 +266,10 @@ std::optional<FileError> SaveFile::State::refusal() const
 std::optional<FileError> SaveFile::State::createContent(NativeHandle folder,
                                                         const std::string& folderPath)
 {
-    newContent.emplace(fileSystem, folder, folderPath, besideFilePrefix(location.name()));
+    // Beside the locked file, a named new file takes the name the next run removes.
+    const bool besideLockedFile = exists && folder == location.folder();
+    newContent.emplace(fileSystem, folder, folderPath, besideFilePrefix(location.name()),
+                       besideLockedFile);
     if (!newContent->isOpen()) {
         return writeErrorFor(newContent->creationError());
     }
@@ -581,7 +584,7 @@ std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryO
     // From the first byte written over the file until the copy is gone, a signal must
     // not end the process, or the file would be left half rewritten.
     const SignalBlock block;
-    if (const int error = newContent->giveName(); error != 0) {
+    if (const int error = newContent->nameToKeep(); error != 0) {
         return writeErrorFor(error);
     }
     // Nothing can be carried over from here on: what lands now would be overwritten.

@@ -22,9 +22,11 @@ class TemporaryFile
 {
 public:
     // `folder` is the folder held open, or noHandle() to name it by `folderPath`, which
-    // messages show in any case.
+    // messages show in any case. A file that must have a name from the start, and will
+    // replace a file whose lock this process holds, is given the fixed name that the next
+    // run on that file removes should this one be killed (`forLockedFile`).
     TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
-                  std::string_view prefix);
+                  std::string_view prefix, bool forLockedFile = false);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -37,6 +39,10 @@ public:
     // Gives the file a name in its folder, if it has none, so that it outlives a crash.
     // Returns 0 or an error number.
     [[nodiscard]] int giveName();
+
+    // Gives the file a name of its own that no later run removes, as a copy that must
+    // outlive a crash needs. Returns 0 or an error number.
+    [[nodiscard]] int nameToKeep();
 
     // Leaves the named file where it is when the object goes; returns its path.
     std::string keep();
@@ -63,7 +69,7 @@ public:
                                       const Privileges& privileges);
 
 private:
-    bool create();
+    bool create(bool forLockedFile);
     void watchName();
     MoveOutcome exchangeWith(const FileLocation& destination, const FileStatus& replaced);
     MoveOutcome placeWhereNoneIs(const FileLocation& destination);

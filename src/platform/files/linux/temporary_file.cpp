@@ -18,6 +18,8 @@ namespace purgix::platform {
 namespace {
 
 constexpr int kNameAttempts = 100;
+// What follows the prefix in the name of a file that replaces a locked file.
+constexpr const char* kFixedPart = "purgix-new";
 
 // Errors with which a file system says it has no unnamed files.
 bool unnamedUnsupported(int errorNumber)
@@ -46,11 +48,11 @@ TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& 
 
 std::string renamingName(const std::string& name)
 {
-    return besideFilePrefix(name) + "purgix-new";
+    return besideFilePrefix(name) + kFixedPart;
 }
 
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
-                             std::string_view prefix)
+                             std::string_view prefix, bool forLockedFile)
     : m_fileSystem(fileSystem), m_folder(folder == noHandle() ? AT_FDCWD : folder),
       m_folderPath(std::move(folderPath)), m_prefix(prefix)
 {
@@ -59,7 +61,7 @@ TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::s
                         fileSystem.open(m_folder, nameInFolder("."), O_TMPFILE | O_RDWR, 0600));
     m_creationError = m_file.isOpen() ? 0 : errno;
     if (!m_file.isOpen() && unnamedUnsupported(m_creationError)) {
-        create();
+        create(forLockedFile);
     }
 }
 
@@ -70,10 +72,10 @@ TemporaryFile::~TemporaryFile()
     }
 }
 
-bool TemporaryFile::create()
+bool TemporaryFile::create(bool forLockedFile)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name = m_prefix + randomName();
+        std::string name = m_prefix + (forLockedFile && attempt == 0 ? kFixedPart : randomName());
         m_file = NativeFile(m_fileSystem, m_fileSystem.open(m_folder, nameInFolder(name),
                                                             O_RDWR | O_CREAT | O_EXCL, 0600));
         if (m_file.isOpen()) {
@@ -115,6 +117,26 @@ int TemporaryFile::giveName()
         }
     }
     return m_name.empty() ? EEXIST : 0;
+}
+
+int TemporaryFile::nameToKeep()
+{
+    if (!m_name.ends_with(kFixedPart)) {
+        return giveName();
+    }
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = m_prefix + randomName();
+        if (m_fileSystem.rename(m_folder, nameInFolder(m_name), nameInFolder(name),
+                                RENAME_NOREPLACE) == 0) {
+            m_name = std::move(name);
+            watchName();
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
 }
 
 std::string TemporaryFile::keep()

@@ -64,14 +64,15 @@ std::string TemporaryFile::nameInFolder(const std::string& name) const
 // The file is made with its name at once, and marked to be removed when its handle
 // closes, so that nothing is left even when the process is terminated.
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
-                             std::string_view prefix)
+                             std::string_view prefix, bool forLockedFile)
     : m_fileSystem(fileSystem), m_folder(folder), m_folderPath(std::move(folderPath)),
       m_prefix(prefix)
 {
-    create();
+    create(forLockedFile);
 }
 
-bool TemporaryFile::create()
+// The system removes the file itself however the process ends, so any name will do.
+bool TemporaryFile::create(bool)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name = m_prefix + randomName();
@@ -117,6 +118,11 @@ int TemporaryFile::giveName()
     }
     m_removedOnClose = false;
     return 0;
+}
+
+int TemporaryFile::nameToKeep()
+{
+    return giveName();
 }
 
 std::string TemporaryFile::keep()
