@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <grp.h>
+#include <linux/fs.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -76,9 +79,37 @@ struct Identity
     std::string acl;
     std::string note;
     std::string capability;
+    unsigned flags; // the chattr flags no dump and no access time
 
     bool operator==(const Identity&) const = default;
 };
+
+unsigned flagsOf(const std::string& path)
+{
+    int flags = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+        flags = 0;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return static_cast<unsigned>(flags) & (FS_NODUMP_FL | FS_NOATIME_FL);
+}
+
+bool setFlags(const std::string& path, unsigned flags)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int value = 0;
+    bool set = ::ioctl(fd, FS_IOC_GETFLAGS, &value) == 0;
+    value |= static_cast<int>(flags);
+    set = set && ::ioctl(fd, FS_IOC_SETFLAGS, &value) == 0;
+    ::close(fd);
+    return set;
+}
 
 Identity identityOf(const std::string& path)
 {
@@ -90,7 +121,8 @@ Identity identityOf(const std::string& path)
             status.st_nlink,
             attribute(path, kAcl),
             attribute(path, "user.note"),
-            attribute(path, kCapability)};
+            attribute(path, kCapability),
+            flagsOf(path)};
 }
 
 void PrintTo(const Identity& identity, std::ostream* out)
@@ -98,7 +130,8 @@ void PrintTo(const Identity& identity, std::ostream* out)
     *out << "owner " << identity.owner << ", group " << identity.group << ", mode " << std::oct
          << identity.mode << std::dec << ", " << identity.links << " links, acl of "
          << identity.acl.size() << " bytes, note " << identity.note << ", capability of "
-         << identity.capability.size() << " bytes";
+         << identity.capability.size() << " bytes, flags " << std::hex << identity.flags
+         << std::dec;
 }
 
 // Runs the delete run in a child process that has become kUser, a member of kTeam.
@@ -186,6 +219,11 @@ std::vector<IdentityCase> identityCases()
          [](const std::string& file, const fs::path& folder) {
              return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 02775) &&
                     ::link(file.c_str(), (folder / "second name").c_str()) == 0;
+         }},
+        {"file marked no dump and no access time",
+         [](const std::string& file, const fs::path& folder) {
+             return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 0644) &&
+                    setFlags(file, FS_NODUMP_FL | FS_NOATIME_FL);
          }},
         {"file with a capability, run by root",
          [](const std::string& file, const fs::path&) { return giveCapability(file); }, true},

@@ -16,10 +16,10 @@ using Operation = FaultyFileSystem::Operation;
 static_assert(static_cast<std::size_t>(Operation::AppendOnly) + 1 ==
               FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
-    "open",       "read",     "write",    "truncate",    "seek",     "fsync",
-    "close",      "fstat",    "stat",     "fchmod",      "fchown",   "lock",
-    "rename",     "unlink",   "access",   "realPath",    "readLink", "linkOpenFile",
-    "listXattrs", "getXattr", "setXattr", "removeXattr", "lease",    "appendOnly",
+    "open",        "read",     "write",    "truncate",     "seek",       "fsync",    "close",
+    "fstat",       "stat",     "fchmod",   "fchown",       "lock",       "rename",   "unlink",
+    "access",      "realPath", "readLink", "linkOpenFile", "listXattrs", "getXattr", "setXattr",
+    "removeXattr", "getFlags", "setFlags", "lease",        "appendOnly",
 };
 
 std::size_t limited(std::size_t size, std::size_t limit)
@@ -254,6 +254,16 @@ int FaultyFileSystem::setXattr(int fd, const std::string& name, const std::strin
 int FaultyFileSystem::removeXattr(int fd, const std::string& name)
 {
     return forward(Operation::RemoveXattr, [&] { return m_next.removeXattr(fd, name); });
+}
+
+int FaultyFileSystem::getFlags(int fd, unsigned& flags)
+{
+    return forward(Operation::GetFlags, [&] { return m_next.getFlags(fd, flags); });
+}
+
+int FaultyFileSystem::setFlags(int fd, unsigned flags)
+{
+    return forward(Operation::SetFlags, [&] { return m_next.setFlags(fd, flags); });
 }
 
 int FaultyFileSystem::lease(int fd, int type)

@@ -44,10 +44,12 @@ public:
         GetXattr,
         SetXattr,
         RemoveXattr,
+        GetFlags,
+        SetFlags,
         Lease,
         AppendOnly,
     };
-    static constexpr std::size_t kOperationCount = 24;
+    static constexpr std::size_t kOperationCount = 26;
 
     struct Call
     {
@@ -103,6 +105,8 @@ public:
     int getXattr(int fd, const std::string& name, std::string& value) override;
     int setXattr(int fd, const std::string& name, const std::string& value) override;
     int removeXattr(int fd, const std::string& name) override;
+    int getFlags(int fd, unsigned& flags) override;
+    int setFlags(int fd, unsigned flags) override;
     int lease(int fd, int type) override;
     int appendOnly(int fd) override;
 

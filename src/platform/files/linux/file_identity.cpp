@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <linux/fs.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +73,33 @@ int copyAttributes(FileSystem& fileSystem, int fromFd, int toFd)
     return 0;
 }
 
+// The inode flags a user may set and a new file does not take by itself: no dump, no
+// access time, synchronous writes, compression and its opposite, no copy on write (which
+// must be set while the file is still empty, as the new file is).
+constexpr unsigned kCopiedFlags =
+    FS_NODUMP_FL | FS_NOATIME_FL | FS_SYNC_FL | FS_COMPR_FL | FS_NOCOMP_FL | FS_NOCOW_FL;
+
+bool flagsUnsupported(int errorNumber)
+{
+    return errorNumber == ENOTTY || errorNumber == EOPNOTSUPP || errorNumber == EINVAL ||
+           errorNumber == ENOSYS;
+}
+
+// A new file takes its folder's flags; the file it replaces may have had others.
+int copyFlags(FileSystem& fileSystem, int fromFd, int toFd)
+{
+    unsigned wanted = 0;
+    unsigned present = 0;
+    if (fileSystem.getFlags(fromFd, wanted) != 0 || fileSystem.getFlags(toFd, present) != 0) {
+        return flagsUnsupported(errno) ? 0 : errno;
+    }
+    const unsigned flags = (present & ~kCopiedFlags) | (wanted & kCopiedFlags);
+    if (flags == present) {
+        return 0;
+    }
+    return fileSystem.setFlags(toFd, flags) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 bool canGiveOwner(uid_t owner, gid_t group)
@@ -86,6 +114,9 @@ int copyIdentity(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group, m
         return error;
     }
     if (const int error = copyAttributes(fileSystem, fromFd, toFd); error != 0) {
+        return error;
+    }
+    if (const int error = copyFlags(fileSystem, fromFd, toFd); error != 0) {
         return error;
     }
     return fileSystem.fchmod(toFd, mode & 07777) == 0 ? 0 : errno;

@@ -5,8 +5,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -149,6 +151,22 @@ public:
     int removeXattr(int fd, const std::string& name) override
     {
         return ::fremovexattr(fd, name.c_str());
+    }
+
+    int getFlags(int fd, unsigned& flags) override
+    {
+        int value = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &value) != 0) {
+            return -1;
+        }
+        flags = static_cast<unsigned>(value);
+        return 0;
+    }
+
+    int setFlags(int fd, unsigned flags) override
+    {
+        int value = static_cast<int>(flags);
+        return ::ioctl(fd, FS_IOC_SETFLAGS, &value);
     }
 
     int lease(int fd, int type) override

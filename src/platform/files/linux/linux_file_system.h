@@ -49,6 +49,9 @@ public:
     virtual int getXattr(int fd, const std::string& name, std::string& value) = 0;
     virtual int setXattr(int fd, const std::string& name, const std::string& value) = 0;
     virtual int removeXattr(int fd, const std::string& name) = 0;
+    // The file's inode flags, as chattr shows them (FS_IOC_GETFLAGS, FS_IOC_SETFLAGS).
+    virtual int getFlags(int fd, unsigned& flags) = 0;
+    virtual int setFlags(int fd, unsigned flags) = 0;
     // Takes or drops a lease (F_SETLEASE): a write lease is granted only while no other
     // descriptor has the file open.
     virtual int lease(int fd, int type) = 0;
