@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -226,6 +227,24 @@ TEST_F(DeleteRunTest, SymbolicLinkStaysALinkToTheFilteredFile)
     EXPECT_EQ(runDelete(link, slotsOf({"a"})).message, "1 lines deleted.");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readFile(target), "b\r\n");
+}
+
+// A sparse file (a preallocated log, a disk image) keeps its holes: the new content takes
+// no room for the zeros the old one took none for.
+TEST_F(DeleteRunTest, ASparseFileKeepsItsHoles)
+{
+    constexpr off_t kHole = off_t{8} << 20;
+    const std::string path = m_folder.write("sparse", "keep\n");
+    ASSERT_EQ(::truncate(path.c_str(), 5 + kHole), 0);
+    std::ofstream(path, std::ios::binary | std::ios::app) << "\ndrop\n";
+
+    EXPECT_EQ(runDelete(path, slotsOf({"drop"})).message, "1 lines deleted.");
+
+    struct stat status = {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_size, 5 + kHole + 1);
+    EXPECT_LT(status.st_blocks * 512, kHole / 8) << "the holes were filled";
+    EXPECT_TRUE(readFile(path) == "keep\n" + std::string(kHole, '\0') + "\n");
 }
 
 } // namespace

@@ -11,6 +11,13 @@ namespace {
 
 // How many bytes at the start and before the reading position are kept to compare.
 constexpr std::size_t kSample = 4096;
+// The size of a hole left in a sparse file: a page, the usual block.
+constexpr std::size_t kHoleBlock = 4096;
+
+bool isZeroBlock(const char* block)
+{
+    return std::all_of(block, block + kHoleBlock, [](char byte) { return byte == 0; });
+}
 
 } // namespace
 
@@ -90,8 +97,44 @@ bool FileSource::rewindTo(std::int64_t offset)
     return true;
 }
 
+// How many bytes of whole zero blocks start `data`, written at m_length; the last block
+// of a write is always written, so that the file is as long as what was written.
+std::size_t FileSink::holeBefore(const char* data, std::size_t size) const
+{
+    if (!m_keepHoles || m_length % kHoleBlock != 0) {
+        return 0;
+    }
+    std::size_t hole = 0;
+    while (size - hole > kHoleBlock && isZeroBlock(data + hole)) {
+        hole += kHoleBlock;
+    }
+    return hole;
+}
+
+// How many bytes of `data`, written at m_length, come before a whole zero block that can
+// be left as a hole.
+std::size_t FileSink::dataBefore(const char* data, std::size_t size) const
+{
+    const auto intoBlock = static_cast<std::size_t>(m_length % kHoleBlock);
+    std::size_t end = intoBlock == 0 ? kHoleBlock : kHoleBlock - intoBlock;
+    while (size > end + kHoleBlock && !isZeroBlock(data + end)) {
+        end += kHoleBlock;
+    }
+    return size > end + kHoleBlock ? end : size;
+}
+
 std::ptrdiff_t FileSink::write(const char* data, std::size_t size)
 {
+    if (const std::size_t hole = holeBefore(data, size); hole > 0) {
+        if (!seekTo(m_fileSystem, m_file, m_length + static_cast<std::int64_t>(hole))) {
+            return -1;
+        }
+        m_length += static_cast<std::int64_t>(hole);
+        return static_cast<std::ptrdiff_t>(hole);
+    }
+    if (m_keepHoles) {
+        size = dataBefore(data, size);
+    }
     const std::ptrdiff_t count = writeSome(m_fileSystem, m_file, data, size);
     if (count == 0 && size > 0) {
         // A file that takes no bytes and names no reason counts as an I/O error.

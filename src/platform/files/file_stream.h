@@ -52,10 +52,19 @@ public:
 
     std::int64_t length() const override { return m_length; }
 
+    // From now on whole blocks of zeros, but the last block of each write, are left as
+    // holes, so that the file takes no room for them, as the sparse file it replaces did.
+    // Only for a file written from empty: a hole leaves what was there before.
+    void keepHoles() { m_keepHoles = true; }
+
 private:
+    std::size_t holeBefore(const char* data, std::size_t size) const;
+    std::size_t dataBefore(const char* data, std::size_t size) const;
+
     FileSystem& m_fileSystem;
     NativeHandle m_file;
     std::int64_t m_length = 0;
+    bool m_keepHoles = false;
 };
 
 // Bytes gathered in memory, to be written out in one piece.

@@ -54,6 +54,7 @@ struct FileStatus
     std::int64_t modified = 0; // in the system's own unit
     std::uint64_t links = 1;   // names the file has
     bool writeBits = true;     // some write permission, or no read-only attribute
+    bool sparse = false;       // it takes less room than its size: it has holes
     std::uint32_t mode = 0;    // permission bits
     std::uint32_t owner = 0;
     std::uint32_t group = 0;

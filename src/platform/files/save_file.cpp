@@ -274,6 +274,9 @@ std::optional<FileError> SaveFile::State::createContent(NativeHandle folder,
         return writeErrorFor(newContent->creationError());
     }
     sink.emplace(fileSystem, newContent->handle());
+    if (exists && original.status.sparse) {
+        sink->keepHoles();
+    }
     return std::nullopt;
 }
 

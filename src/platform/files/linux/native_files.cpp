@@ -40,6 +40,7 @@ FileStatus statusOf(const struct stat& status)
     result.size = status.st_size;
     result.modified = status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec;
     result.links = status.st_nlink;
+    result.sparse = status.st_blocks * 512 < status.st_size;
     result.writeBits = (status.st_mode & 0222) != 0;
     result.mode = status.st_mode;
     result.owner = status.st_uid;
