@@ -33,6 +33,9 @@ int runDeletion(const CommandLine& commandLine, std::ostream& out, std::ostream&
     };
     const engine::DeleteRunOutcome outcome =
         engine::runDelete(commandLine.path, slots.slots, options);
+    if (!outcome.notice.empty()) {
+        err << "purgix-cli: " << outcome.notice << '\n';
+    }
     if (!outcome.succeeded) {
         err << outcome.message << '\n';
         return kExitFailed;

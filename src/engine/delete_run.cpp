@@ -132,7 +132,9 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const TargetSlots& slo
     if (std::optional<FileError> failure = file.open()) {
         return failedOutcome(*failure);
     }
-    return filterAndCommit(file, slots, options.bufferSize);
+    DeleteRunOutcome outcome = filterAndCommit(file, slots, options.bufferSize);
+    outcome.notice = file.notice();
+    return outcome;
 }
 
 } // namespace

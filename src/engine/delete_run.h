@@ -32,6 +32,9 @@ struct DeleteRunOutcome
     std::string message;    // the text to show the user
     // What failed when the file itself could not be read, written or replaced.
     std::optional<platform::FileError> fileError;
+    // What the user should learn besides the message, such as a rewrite that a killed run
+    // left half done and this one finished first; empty when nothing.
+    std::string notice;
 };
 
 // Removes from the file at `path` every line that contains the text of any non-empty

@@ -6,17 +6,17 @@ namespace purgix::engine {
 
 DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines)
 {
-    return {true, std::to_string(deletedLines) + " lines deleted.", std::nullopt};
+    return {true, std::to_string(deletedLines) + " lines deleted.", std::nullopt, {}};
 }
 
 DeleteRunOutcome failedOutcome(std::string message)
 {
-    return {false, std::move(message), std::nullopt};
+    return {false, std::move(message), std::nullopt, {}};
 }
 
 DeleteRunOutcome failedOutcome(const platform::FileError& failure)
 {
-    return {false, failure.message(), failure};
+    return {false, failure.message(), failure, {}};
 }
 
 } // namespace purgix::engine

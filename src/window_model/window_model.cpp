@@ -75,6 +75,9 @@ void WindowModel::purgixClicked()
         m_view.hideWaitState();
     }
     m_runInProgress = false;
+    if (!outcome.notice.empty()) {
+        m_desktop.information(outcome.notice);
+    }
     m_desktop.information(outcome.message);
     if (std::exchange(m_closeAfterRun, false)) {
         m_view.requestClose();

@@ -167,6 +167,55 @@ TEST(SaveFile, WithoutUnnamedFilesTheNextRunRemovesWhatAKilledOneLeft)
     EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), "");
 }
 
+// SIGKILL, which nothing can hold back, in the middle of a rewrite in place leaves the file
+// half rewritten; the next run on it finishes the rewrite first, keeps what others appended
+// meanwhile, and says so.
+TEST(SaveFile, TheNextRunFinishesARewriteInPlaceThatSigkillCut)
+{
+    using Operation = FaultyFileSystem::Operation;
+    std::string before;
+    std::string after;
+    for (int line = 0; line < 300; ++line) {
+        const std::string text = line % 3 == 0 ? "drop " : "keep ";
+        before += text + std::to_string(line) + "\n";
+        after += line % 3 == 0 ? "" : text + std::to_string(line) + "\n";
+    }
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", before);
+    fs::create_hard_link(path, folder.file("second"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FaultyFileSystem files;
+        files.limitTransfers(0, 256);
+        bool named = false;
+        int writes = 0;
+        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+            named = named || call.operation == Operation::LinkOpenFile;
+            if (named && call.operation == Operation::Write && ++writes == 3) {
+                ::raise(SIGKILL);
+            }
+        });
+        engine::DeleteRunOptions options;
+        options.fileSystem = &files;
+        static_cast<void>(engine::runDelete(path, {"drop"}, options));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    ASSERT_TRUE(readFile(path) != before && readFile(path) != after) << "the rewrite was not cut";
+    std::ofstream(path, std::ios::binary | std::ios::app) << "appended after\n";
+
+    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"});
+
+    EXPECT_EQ(outcome.notice, "Completed an interrupted rewrite of \"" + path + "\".");
+    EXPECT_EQ(outcome.message, "0 lines deleted.");
+    EXPECT_TRUE(readFile(path) == after + "appended after\n") << "the rewrite was not finished";
+    EXPECT_EQ(readFile(folder.file("second")), readFile(path));
+    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "second", "tmp"}), "");
+}
+
 // The window's process has other threads; whichever of them takes a signal that ends the
 // process by default (SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGPIPE, SIGALRM ...), a
 // step that must run whole (the copy-back of a rewrite in place, naming the new file and

@@ -3,6 +3,7 @@
 #include "system_file_system.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -73,19 +74,27 @@ bool isUnchanged(const FileStatus& before, const FileStatus& now);
 class FileLocation
 {
 public:
-    FileLocation() = default;
+    FileLocation() : m_folder(std::make_shared<NativeFile>()) {}
     FileLocation(NativeFile folder, std::string folderPath, std::string name)
-        : m_folder(std::move(folder)), m_folderPath(std::move(folderPath)), m_name(std::move(name))
+        : m_folder(std::make_shared<NativeFile>(std::move(folder))),
+          m_folderPath(std::move(folderPath)), m_name(std::move(name))
     {
     }
 
-    NativeHandle folder() const { return m_folder.get(); }
+    NativeHandle folder() const { return m_folder->get(); }
     const std::string& folderPath() const { return m_folderPath; }
     const std::string& name() const { return m_name; }
     std::string path() const;
+    // Another name in the same folder, which it holds open as long as either lives.
+    FileLocation beside(std::string name) const
+    {
+        FileLocation other = *this;
+        other.m_name = std::move(name);
+        return other;
+    }
 
 private:
-    NativeFile m_folder;
+    std::shared_ptr<NativeFile> m_folder;
     std::string m_folderPath;
     std::string m_name;
 };

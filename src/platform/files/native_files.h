@@ -65,6 +65,9 @@ enum class FileKind { Regular, Directory, Other };
                                      NativeFile& holder);
 bool isLockBusy(int errorNumber);
 
+// Whether this user made the file (on Linux, owns it); Windows does not tell.
+bool madeByThisUser(const FileStatus& status);
+
 // Whether a rename of a new file over this one would lose what the file is (its owner
 // and group, its other names), so that it must be rewritten in place.
 bool mustRewriteInPlace(const FileStatus& status);
@@ -100,6 +103,9 @@ std::optional<std::string> writerOf(FileSystem& fileSystem, NativeHandle file);
 // Windows has nothing of the kind (Unknown).
 OtherWriters keepOthersOut(FileSystem& fileSystem, NativeHandle file);
 void letOthersIn(FileSystem& fileSystem, NativeHandle file);
+
+// Removes the file that `location` names.
+[[nodiscard]] int removeFile(FileSystem& fileSystem, const FileLocation& location);
 
 // Flushes a folder so that a rename inside it survives a crash, where that is needed.
 void syncFolder(FileSystem& fileSystem, const FileLocation& location);

@@ -1,6 +1,7 @@
 #include "save_file.h"
 
 #include "file_stream.h"
+#include "interrupted_rewrite.h"
 #include "locked_file.h"
 #include "native_files.h"
 #include "signal_cleanup.h"
@@ -78,32 +79,6 @@ std::optional<std::int64_t> wholeLinesEnd(FileSystem& fileSystem, NativeHandle f
     return found;
 }
 
-// Copies all of `from` (read from its start) over `to` from its start, setting `started`
-// once a byte of `to` has changed. Returns 0 or an error number.
-int copyFile(FileSource& from, FileSink& to, std::int64_t length, bool& started)
-{
-    if (!from.rewind()) {
-        return errno;
-    }
-    std::vector<char> buffer(kCopyChunk);
-    while (from.offset() < length) {
-        const std::ptrdiff_t count = from.read(buffer.data(), buffer.size());
-        if (count <= 0) {
-            return count < 0 ? errno : EIO;
-        }
-        for (std::ptrdiff_t done = 0; done < count;) {
-            const std::ptrdiff_t written =
-                to.write(buffer.data() + done, static_cast<std::size_t>(count - done));
-            if (written < 0) {
-                return errno;
-            }
-            started = true;
-            done += written;
-        }
-    }
-    return 0;
-}
-
 // Keeps every other program from opening a file for as long as it lives, where the system
 // allows that.
 class OthersKeptOut
@@ -164,7 +139,9 @@ struct SaveFile::State
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
     std::optional<FileError> rewriteWhileOthersKeptOut(const CarryOver& carryOver);
     std::optional<FileError> carryWithOthersKeptOut(const CarryOver& carryOver);
-    std::optional<FileError> copyBack(NativeHandle writer);
+    std::optional<FileError> copyBack(NativeHandle writer, std::int64_t length);
+    std::optional<FileError> keepCopyUntilRewritten(std::int64_t length);
+    std::optional<FileError> finishInterruptedRewrite();
     FileError rewriteFailed(int errorNumber);
     FileError cannot(std::string_view action, int errorNumber) const
     {
@@ -194,11 +171,13 @@ struct SaveFile::State
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
     LockWait lockWait;
-    Privileges privileges;      // what writing takes from the file, to give back
-    int statError = 0;          // why outsideChange() could not tell
-    bool sawAppends = false;    // another program appended to the file during the run
-    bool othersKeptOut = false; // no other program can open the file until letOthersIn()
-    std::int64_t lookedAt = 0;  // the file's size when a carry round last looked at it
+    Privileges privileges;           // what writing takes from the file, to give back
+    int statError = 0;               // why outsideChange() could not tell
+    bool sawAppends = false;         // another program appended to the file during the run
+    bool othersKeptOut = false;      // no other program can open the file until letOthersIn()
+    std::int64_t rewriteLength = -1; // of the new content in a copy that a note follows
+    std::string notice;              // what the user should learn besides the outcome
+    std::int64_t lookedAt = 0;       // the file's size when a carry round last looked at it
 };
 
 std::optional<FileError> SaveFile::State::resolve()
@@ -526,9 +505,13 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     return std::nullopt;
 }
 
-// The file may be half rewritten: its new content stays where the user can find it.
+// The file may be half rewritten: its new content stays where the user can find it,
+// without the note.
 FileError SaveFile::State::rewriteFailed(int errorNumber)
 {
+    if (rewriteLength >= 0) {
+        static_cast<void>(cutAt(fileSystem, newContent->handle(), rewriteLength));
+    }
     return FileError::cannot("rewrite", path,
                              errorReason(systemError(errorNumber)) +
                                  "; its new content is kept in \"" + newContent->keep() + "\"");
@@ -587,8 +570,9 @@ std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryO
     // From the first byte written over the file until the copy is gone, a signal must
     // not end the process, or the file would be left half rewritten.
     const SignalBlock block;
-    if (const int error = newContent->nameToKeep(); error != 0) {
-        return writeErrorFor(error);
+    const std::int64_t length = sink->length();
+    if (std::optional<FileError> failure = keepCopyUntilRewritten(length)) {
+        return failure;
     }
     // Nothing can be carried over from here on: what lands now would be overwritten.
     switch (outsideChange()) {
@@ -606,19 +590,93 @@ std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryO
             return failure;
         }
     }
-    return copyBack(original.writable ? original.file.get() : rewriter.get());
+    return copyBack(original.writable ? original.file.get() : rewriter.get(), length);
 }
 
-std::optional<FileError> SaveFile::State::copyBack(NativeHandle writer)
+// Beside the file, the copy takes the name tied to the file and a note on how to finish
+// the rewrite, so that the next run finishes it should this process be killed; elsewhere,
+// and where that name is taken, a name of its own.
+std::optional<FileError> SaveFile::State::keepCopyUntilRewritten(std::int64_t length)
 {
-    const std::int64_t length = sink->length();
-    FileSource from(fileSystem, newContent->handle());
-    FileSink to(fileSystem, writer);
-    if (!seekTo(fileSystem, writer, 0)) {
+    FileStatus now;
+    if (newContent->folder() == location.folderPath() &&
+        statOpen(fileSystem, original.file.get(), now) == 0) {
+        const RewriteNote note{length, now.size, original.status.volume, original.status.index};
+        if (const int error = writeAll(*sink, rewriteNoteText(note)); error != 0) {
+            return writeErrorFor(error);
+        }
+        if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {
+            return writeErrorFor(error);
+        }
+        if (newContent->nameAs(rewriteCopyName(location.name())) == 0) {
+            rewriteLength = length;
+            return std::nullopt;
+        }
+        if (!sink->cutBack(length)) {
+            return writeErrorFor(errno);
+        }
+    }
+    if (const int error = newContent->nameToKeep(); error != 0) {
+        return writeErrorFor(error);
+    }
+    return std::nullopt;
+}
+
+// A run killed while it rewrote the file in place left its copy and note beside it; the
+// rewrite is finished before anything else, for the file the note names only.
+std::optional<FileError> SaveFile::State::finishInterruptedRewrite()
+{
+    const FileLocation copyLocation = location.beside(rewriteCopyName(location.name()));
+    NativeFile copy;
+    FileKind kind = FileKind::Other;
+    FileStatus copyStatus;
+    FileStatus opened; // the same, unless the name was a link
+    if (statAt(fileSystem, copyLocation, copyStatus) != 0) {
+        return std::nullopt; // the usual case: no run was killed
+    }
+    if (openForReading(fileSystem, copyLocation, copy, kind) != 0 || kind != FileKind::Regular ||
+        statOpen(fileSystem, copy.get(), opened) != 0 || !isSameFile(opened, copyStatus) ||
+        opened.links != 1 || !madeByThisUser(opened)) {
+        return std::nullopt;
+    }
+    const std::optional<RewriteNote> note = readRewriteNote(fileSystem, copy.get());
+    if (!note || note->volume != original.status.volume || note->index != original.status.index) {
+        return std::nullopt;
+    }
+    if (!original.writable) {
+        if (const int error = openForWriting(fileSystem, location, rewriter); error != 0) {
+            return cannot("finish the interrupted rewrite of", error);
+        }
+    }
+    const NativeHandle writer = original.writable ? original.file.get() : rewriter.get();
+    if (const int error = finishRewrite(fileSystem, copy.get(), writer, *note); error != 0) {
+        return cannot("finish the interrupted rewrite of", error);
+    }
+    rewriter.reset();
+    copy.reset();
+    static_cast<void>(removeFile(fileSystem, copyLocation));
+    if (const int error = statOpen(fileSystem, original.file.get(), original.status); error != 0) {
+        return cannot("open", error);
+    }
+    if (!seekTo(fileSystem, original.file.get(), 0)) {
+        return cannot("read", errno);
+    }
+    notice = "Completed an interrupted rewrite of \"" + path + "\".";
+    return std::nullopt;
+}
+
+std::optional<FileError> SaveFile::State::copyBack(NativeHandle writer, std::int64_t length)
+{
+    // Held at its full length, the file takes what others append once this process is gone
+    // past the new content, where the next run looks for it.
+    FileStatus now;
+    if (statOpen(fileSystem, writer, now) == 0 && now.size < length &&
+        !cutAt(fileSystem, writer, length)) {
         return cannot("rewrite", errno);
     }
     bool started = false;
-    if (const int error = copyFile(from, to, length, started); error != 0) {
+    if (const int error = copyOver(fileSystem, newContent->handle(), writer, length, started);
+        error != 0) {
         return started ? rewriteFailed(error) : cannot("rewrite", error);
     }
     if (!cutAt(fileSystem, writer, length)) {
@@ -658,6 +716,9 @@ std::optional<FileError> SaveFile::open()
     if (std::optional<FileError> failure = state.lockOriginal()) {
         return failure;
     }
+    if (std::optional<FileError> failure = state.finishInterruptedRewrite()) {
+        return failure;
+    }
     removeLeftover(state.fileSystem, state.location);
     if (std::optional<FileError> failure = state.refusal()) {
         return failure;
@@ -672,6 +733,11 @@ std::optional<FileError> SaveFile::open()
     }
     state.source.emplace(state.fileSystem, state.original.file.get());
     return std::nullopt;
+}
+
+const std::string& SaveFile::notice() const
+{
+    return m_state->notice;
 }
 
 ByteSource& SaveFile::original()

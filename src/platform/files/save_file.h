@@ -49,6 +49,10 @@ public:
 
     [[nodiscard]] std::optional<FileError> open();
 
+    // What the user should learn besides the outcome, such as a rewrite that a killed run
+    // left half done and open() finished; empty when nothing.
+    const std::string& notice() const;
+
     // After a successful open(): the old content (Use::Replace) and the new.
     ByteSource& original();
     ByteSink& content();

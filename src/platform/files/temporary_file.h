@@ -44,6 +44,10 @@ public:
     // outlive a crash needs. Returns 0 or an error number.
     [[nodiscard]] int nameToKeep();
 
+    // Gives the file the name `name` in its folder, which no other file may have. Returns
+    // 0 or an error number.
+    [[nodiscard]] int nameAs(const std::string& name);
+
     // Leaves the named file where it is when the object goes; returns its path.
     std::string keep();
 

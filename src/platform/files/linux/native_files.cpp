@@ -272,6 +272,11 @@ bool isLockBusy(int errorNumber)
     return errorNumber == EWOULDBLOCK;
 }
 
+bool madeByThisUser(const FileStatus& status)
+{
+    return status.owner == ::geteuid();
+}
+
 bool mustRewriteInPlace(const FileStatus& status)
 {
     return !canGiveOwner(status.owner, status.group) || status.links > 1;
@@ -407,6 +412,11 @@ OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
         return OtherWriters::Some;
     }
     return writers;
+}
+
+int removeFile(FileSystem& fileSystem, const FileLocation& location)
+{
+    return errorOf(fileSystem.unlink(folderOf(location), location.name()));
 }
 
 // Its failure is not reported: by then the new content stands at the path either way,

@@ -119,6 +119,20 @@ int TemporaryFile::giveName()
     return m_name.empty() ? EEXIST : 0;
 }
 
+int TemporaryFile::nameAs(const std::string& name)
+{
+    const int result = m_name.empty()
+                           ? m_fileSystem.linkOpenFile(handle(), m_folder, nameInFolder(name))
+                           : m_fileSystem.rename(m_folder, nameInFolder(m_name), nameInFolder(name),
+                                                 RENAME_NOREPLACE);
+    if (result != 0) {
+        return errno;
+    }
+    m_name = name;
+    watchName();
+    return 0;
+}
+
 int TemporaryFile::nameToKeep()
 {
     if (!m_name.ends_with(kFixedPart)) {

@@ -175,6 +175,11 @@ bool isLockBusy(int errorNumber)
     return errorNumber == ERROR_LOCK_VIOLATION;
 }
 
+bool madeByThisUser(const FileStatus&)
+{
+    return true;
+}
+
 // ReplaceFileW keeps what the file is (its security descriptor, attributes, streams); only
 // other names of the file are lost by it.
 bool mustRewriteInPlace(const FileStatus& status)
@@ -225,6 +230,11 @@ OtherWriters keepOthersOut(FileSystem&, NativeHandle)
 }
 
 void letOthersIn(FileSystem&, NativeHandle) {}
+
+int removeFile(FileSystem& fileSystem, const FileLocation& location)
+{
+    return fileSystem.remove(location.path()) ? 0 : lastError();
+}
 
 // MOVEFILE_WRITE_THROUGH and ReplaceFileW flush what they change.
 void syncFolder(FileSystem&, const FileLocation&) {}

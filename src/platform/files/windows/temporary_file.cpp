@@ -120,6 +120,12 @@ int TemporaryFile::giveName()
     return 0;
 }
 
+// An open file keeps the name it was made with.
+int TemporaryFile::nameAs(const std::string&)
+{
+    return ERROR_NOT_SUPPORTED;
+}
+
 int TemporaryFile::nameToKeep()
 {
     return giveName();
