@@ -13,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -137,30 +138,45 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
     EXPECT_TRUE(fs::exists(othersLeftover)) << "another file's leftover was removed";
 }
 
-// Where the file system has no unnamed files, the new file of a run that SIGKILL ends has
-// the name that the next run on the file removes.
-TEST(SaveFile, WithoutUnnamedFilesTheNextRunRemovesWhatAKilledOneLeft)
+// Runs the delete run in a child process through a file layer that `prepare` sets up, which
+// may end it; returns how the child ended.
+int statusOfRunInChild(const std::string& path,
+                       const std::function<void(FaultyFileSystem&)>& prepare)
 {
-    TestFolder folder;
-    const std::string path = folder.write("list.txt", "keep\ndrop\n");
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         FaultyFileSystem files;
-        files.refuseUnnamedFiles();
-        files.setBeforeCall([](const FaultyFileSystem::Call& call) {
-            if (call.operation == FaultyFileSystem::Operation::Write) {
-                ::raise(SIGKILL);
-            }
-        });
+        prepare(files);
         engine::DeleteRunOptions options;
         options.fileSystem = &files;
         static_cast<void>(engine::runDelete(path, {"drop"}, options));
         ::_exit(0);
     }
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return status;
+}
+
+bool endedBySigkill(int status)
+{
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// Where the file system has no unnamed files, the new file of a run that SIGKILL ends has
+// the name that the next run on the file removes.
+TEST(SaveFile, WithoutUnnamedFilesTheNextRunRemovesWhatAKilledOneLeft)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", "keep\ndrop\n");
+    const int status = statusOfRunInChild(path, [](FaultyFileSystem& files) {
+        files.refuseUnnamedFiles();
+        files.setBeforeCall([](const FaultyFileSystem::Call& call) {
+            if (call.operation == FaultyFileSystem::Operation::Write) {
+                ::raise(SIGKILL);
+            }
+        });
+    });
+    ASSERT_TRUE(endedBySigkill(status)) << "status " << status;
     EXPECT_EQ(entryNames(folder.path(), {"list.txt", "tmp"}), ".list.txt.purgix-new ");
 
     EXPECT_EQ(engine::runDelete(path, {"drop"}).message, "1 lines deleted.");
@@ -183,27 +199,18 @@ TEST(SaveFile, TheNextRunFinishesARewriteInPlaceThatSigkillCut)
     TestFolder folder;
     const std::string path = folder.write("list.txt", before);
     fs::create_hard_link(path, folder.file("second"));
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        FaultyFileSystem files;
+    bool named = false;
+    int writes = 0;
+    const int status = statusOfRunInChild(path, [&](FaultyFileSystem& files) {
         files.limitTransfers(0, 256);
-        bool named = false;
-        int writes = 0;
         files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
             named = named || call.operation == Operation::LinkOpenFile;
             if (named && call.operation == Operation::Write && ++writes == 3) {
                 ::raise(SIGKILL);
             }
         });
-        engine::DeleteRunOptions options;
-        options.fileSystem = &files;
-        static_cast<void>(engine::runDelete(path, {"drop"}, options));
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    });
+    ASSERT_TRUE(endedBySigkill(status)) << "status " << status;
     ASSERT_TRUE(readFile(path) != before && readFile(path) != after) << "the rewrite was not cut";
     std::ofstream(path, std::ios::binary | std::ios::app) << "appended after\n";
 
