@@ -9,6 +9,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -24,6 +26,8 @@ namespace purgix::platform {
 namespace {
 
 constexpr mode_t kFallbackUmask = 022;
+// The longest pause between two opens of a file that another program keeps others out of.
+constexpr std::chrono::milliseconds kLeasePause{20};
 constexpr const char* kCapability = "security.capability";
 
 // The folder argument of the *at calls: the working folder for a plain path.
@@ -214,13 +218,28 @@ int statOpen(FileSystem& fileSystem, NativeHandle file, FileStatus& status)
     return 0;
 }
 
+// O_NONBLOCK keeps an open from waiting for a writer when the file is a FIFO, but also makes
+// it fail with EWOULDBLOCK while another program holds a lease on the file, as a run does for
+// the few milliseconds in which it keeps others out: the open is tried again meanwhile. A
+// lease that is never given back is broken by the system after at most 45 s.
+int openWithoutBlocking(FileSystem& fileSystem, const FileLocation& location, int flags)
+{
+    constexpr std::chrono::seconds kLongestLease{50};
+    const auto giveUp = std::chrono::steady_clock::now() + kLongestLease;
+    for (std::chrono::milliseconds pause{1};; pause = std::min(pause * 2, kLeasePause)) {
+        const int fd = fileSystem.open(folderOf(location), location.name(), flags | O_NONBLOCK);
+        if (fd >= 0 || errno != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
+            return fd;
+        }
+        std::this_thread::sleep_for(pause);
+    }
+}
+
 int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeFile& file,
                    FileKind& kind, bool alsoWriting)
 {
-    // O_NONBLOCK keeps the open itself from waiting for a writer when it is a FIFO.
     const int access = alsoWriting ? O_RDWR : O_RDONLY;
-    file = NativeFile(fileSystem, fileSystem.open(folderOf(location), location.name(),
-                                                  access | O_NONBLOCK | O_NOCTTY));
+    file = NativeFile(fileSystem, openWithoutBlocking(fileSystem, location, access | O_NOCTTY));
     struct stat status = {};
     if (!file.isOpen() || fileSystem.fstat(file.get(), status) != 0) {
         return errno;
@@ -233,8 +252,8 @@ int openForReading(FileSystem& fileSystem, const FileLocation& location, NativeF
 
 int openForWriting(FileSystem& fileSystem, const FileLocation& location, NativeFile& file)
 {
-    file = NativeFile(fileSystem, fileSystem.open(folderOf(location), location.name(),
-                                                  O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    file = NativeFile(fileSystem,
+                      openWithoutBlocking(fileSystem, location, O_WRONLY | O_NOCTTY | O_NOFOLLOW));
     return file.isOpen() ? 0 : errno;
 }
 
