@@ -91,6 +91,10 @@ TEST(ConcurrentRuns, TwoProgramsOnOneFileEndAsIfOneRanAfterTheOther)
     for (int repetition = 0; repetition < kRepetitions && !HasFailure(); ++repetition) {
         SCOPED_TRACE("repetition " + std::to_string(repetition));
         folder.write("shared.txt", shared.content);
+        // The second half rewrites the file in place.
+        if (repetition == kRepetitions / 2) {
+            fs::create_hard_link(file, folder.file("second"));
+        }
         std::optional<HeldLock> heldLock;
         if (repetition % 5 == 0) {
             heldLock.emplace(file);
@@ -110,7 +114,7 @@ TEST(ConcurrentRuns, TwoProgramsOnOneFileEndAsIfOneRanAfterTheOther)
                   shared.linesWithEitherTarget);
         EXPECT_EQ(readFile(file), shared.afterBothRuns);
         EXPECT_EQ(folder.tempDirListing(), "");
-        EXPECT_EQ(entryNames(folder.path(), {"shared.txt", "tmp", "cli-output"}), "");
+        EXPECT_EQ(entryNames(folder.path(), {"shared.txt", "second", "tmp", "cli-output"}), "");
     }
     RecordProperty("repetitions", kRepetitions);
 }

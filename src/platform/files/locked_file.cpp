@@ -36,19 +36,6 @@ LockedFile::Failure failureOf(FileKind kind)
     return LockedFile::Failure::NotRegular;
 }
 
-// Opens the file again for reading and writing, where this process may write it.
-void openForWritingToo(FileSystem& fileSystem, const FileLocation& location, LockedFile& locked)
-{
-    NativeFile both;
-    FileKind kind = FileKind::Regular;
-    FileStatus status;
-    if (openForReading(fileSystem, location, both, kind, true) == 0 &&
-        statOpen(fileSystem, both.get(), status) == 0 && isSameFile(status, locked.status)) {
-        locked.file = std::move(both);
-        locked.writable = true;
-    }
-}
-
 // Tries the lock until it is free, at shortening pauses, as `wait` says.
 int waitForLock(FileSystem& fileSystem, const FileLocation& location, LockedFile& locked,
                 const LockWait& wait)
@@ -72,6 +59,40 @@ int waitForLock(FileSystem& fileSystem, const FileLocation& location, LockedFile
         }
         std::this_thread::sleep_for(pause);
     }
+}
+
+// The locked file open for reading and writing, where this process may write it, holding the
+// lock in turn: the lock goes with the read-only file, and is taken again through the other,
+// at once. Should another run take it in between, nothing: this one starts over, waiting
+// with a file open for reading only, so that it never looks like a program that keeps the
+// file open for writing.
+std::optional<LockedFile> lockedForWriting(FileSystem& fileSystem, const FileLocation& location,
+                                           LockedFile locked)
+{
+    NativeFile both;
+    FileKind kind = FileKind::Regular;
+    FileStatus status;
+    if (openForReading(fileSystem, location, both, kind, true) != 0 ||
+        statOpen(fileSystem, both.get(), status) != 0 || !isSameFile(status, locked.status)) {
+        return locked;
+    }
+    const FileStatus before = locked.status;
+    locked.file = std::move(both);
+    locked.lockHolder.reset();
+    locked.writable = true;
+    const int error =
+        tryLockExclusively(fileSystem, location, locked.file, locked.status, locked.lockHolder);
+    if (isLockBusy(error)) {
+        return std::nullopt;
+    }
+    if (error != 0) {
+        return failed(LockedFile::Failure::Lock, error);
+    }
+    if (statOpen(fileSystem, locked.file.get(), locked.status) != 0 ||
+        !isUnchanged(before, locked.status)) {
+        return std::nullopt;
+    }
+    return locked;
 }
 
 } // namespace
@@ -112,9 +133,6 @@ LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& loc
         if (const int error = statOpen(fileSystem, locked.file.get(), locked.status); error != 0) {
             return failed(LockedFile::Failure::Open, error);
         }
-        if (wantsWriting != nullptr && wantsWriting(locked.status)) {
-            openForWritingToo(fileSystem, location, locked);
-        }
         const int lockError = waitForLock(fileSystem, location, locked, wait);
         if (isLockBusy(lockError)) {
             return failed(LockedFile::Failure::LockBusy, lockError);
@@ -126,9 +144,18 @@ LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& loc
             return locked;
         }
         FileStatus current;
-        if (statAt(fileSystem, location, current) == 0 && isSameFile(locked.status, current)) {
-            locked.status = current;
+        if (statAt(fileSystem, location, current) != 0 || !isSameFile(locked.status, current)) {
+            continue;
+        }
+        locked.status = current;
+        if (wantsWriting == nullptr || !wantsWriting(locked.status)) {
             return locked;
+        }
+        // Only once the lock is held, so that a run waiting for it does not look like a
+        // program that keeps the file open for writing.
+        if (std::optional<LockedFile> writable =
+                lockedForWriting(fileSystem, location, std::move(locked))) {
+            return std::move(*writable);
         }
     }
     return failed(LockedFile::Failure::KeptChanging);
