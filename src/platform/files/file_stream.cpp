@@ -36,25 +36,40 @@ void FileSource::remember(const char* data, std::int64_t at, std::size_t size)
     }
 }
 
-std::optional<bool> FileSource::holdsAt(std::int64_t at, const std::string& bytes)
+std::ptrdiff_t readAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset, char* data,
+                      std::size_t size)
 {
-    std::string now(bytes.size(), '\0');
-    std::size_t done = 0;
-    if (!seekTo(m_fileSystem, m_file, at)) {
-        return std::nullopt;
+    if (!seekTo(fileSystem, file, offset)) {
+        return -1;
     }
-    while (done < now.size()) {
-        const std::ptrdiff_t count =
-            readSome(m_fileSystem, m_file, now.data() + done, now.size() - done);
-        if (count < 0) {
-            return std::nullopt;
-        }
-        if (count == 0) {
-            return false;
+    std::size_t done = 0;
+    while (done < size) {
+        const std::ptrdiff_t count = readSome(fileSystem, file, data + done, size - done);
+        if (count <= 0) {
+            return count < 0 ? -1 : static_cast<std::ptrdiff_t>(done);
         }
         done += static_cast<std::size_t>(count);
     }
-    return now == bytes;
+    return static_cast<std::ptrdiff_t>(done);
+}
+
+int writeAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset, std::string_view data)
+{
+    if (!seekTo(fileSystem, file, offset)) {
+        return errno;
+    }
+    FileSink sink(fileSystem, file);
+    return writeAll(sink, data);
+}
+
+std::optional<bool> FileSource::holdsAt(std::int64_t at, const std::string& bytes)
+{
+    std::string now(bytes.size(), '\0');
+    const std::ptrdiff_t count = readAt(m_fileSystem, m_file, at, now.data(), now.size());
+    if (count < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(count) == now.size() && now == bytes;
 }
 
 std::optional<bool> FileSource::stillHoldsWhatWasRead()

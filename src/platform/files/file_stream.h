@@ -6,8 +6,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace purgix::platform {
+
+// Reads `size` bytes at `offset`, fewer where the file ends; -1 on failure, with the reason
+// in errno. The handle's position moves.
+std::ptrdiff_t readAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset, char* data,
+                      std::size_t size);
+// Writes all of `data` at `offset`. Returns 0 or an error number.
+[[nodiscard]] int writeAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset,
+                          std::string_view data);
 
 // A file read from its start through an open handle.
 class FileSource final : public ByteSource

@@ -19,35 +19,6 @@ constexpr std::string_view kNoteStart = "\npurgix-rewrite ";
 constexpr std::int64_t kLongestNote = 128;
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 
-// Reads `size` bytes at `offset`; fewer where the file ends, -1 on failure.
-std::ptrdiff_t readAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset, char* data,
-                      std::size_t size)
-{
-    if (!seekTo(fileSystem, file, offset)) {
-        return -1;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const std::ptrdiff_t count = readSome(fileSystem, file, data + done, size - done);
-        if (count <= 0) {
-            return count < 0 ? -1 : static_cast<std::ptrdiff_t>(done);
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return static_cast<std::ptrdiff_t>(done);
-}
-
-// Writes all of `data` at `offset`; 0 or an error number.
-int writeAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset, const char* data,
-            std::size_t size)
-{
-    if (!seekTo(fileSystem, file, offset)) {
-        return errno;
-    }
-    FileSink sink(fileSystem, file);
-    return writeAll(sink, std::string_view(data, size));
-}
-
 template <typename Number> bool takeNumber(std::string_view& text, Number& number)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -117,7 +88,8 @@ int copyOver(FileSystem& fileSystem, NativeHandle from, NativeHandle to, std::in
             return count < 0 ? errno : EIO;
         }
         if (const int error =
-                writeAt(fileSystem, to, done, buffer.data(), static_cast<std::size_t>(count));
+                writeAt(fileSystem, to, done,
+                        std::string_view(buffer.data(), static_cast<std::size_t>(count)));
             error != 0) {
             return error;
         }
@@ -152,8 +124,9 @@ int finishRewrite(FileSystem& fileSystem, NativeHandle copy, NativeHandle file,
         if (count <= 0) {
             return count < 0 ? errno : EIO;
         }
-        if (const int error = writeAt(fileSystem, file, note.length + moved, buffer.data(),
-                                      static_cast<std::size_t>(count));
+        if (const int error =
+                writeAt(fileSystem, file, note.length + moved,
+                        std::string_view(buffer.data(), static_cast<std::size_t>(count)));
             error != 0) {
             return error;
         }

@@ -28,25 +28,6 @@ constexpr int kSettleRounds = 16;
 // How long a writer that still has the file open gets between two looks.
 constexpr std::chrono::milliseconds kWriterPause{1};
 
-// Reads `buffer.size()` bytes at `offset`, or fewer where the file ends; -1 on failure.
-std::ptrdiff_t readAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset,
-                      std::span<char> buffer)
-{
-    if (!seekTo(fileSystem, file, offset)) {
-        return -1;
-    }
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const std::ptrdiff_t count =
-            readSome(fileSystem, file, buffer.data() + done, buffer.size() - done);
-        if (count <= 0) {
-            return count < 0 ? -1 : static_cast<std::ptrdiff_t>(done);
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return static_cast<std::ptrdiff_t>(done);
-}
-
 // Where the last whole line among the bytes from `from` to `to` ends: just past its LF, or
 // `from` when none of them is an LF. Every rule of line ends ends a line at an LF, so
 // what lies before it is whole lines, and what follows may be a line still being written.
@@ -60,7 +41,7 @@ std::optional<std::int64_t> wholeLinesEnd(FileSystem& fileSystem, NativeHandle f
         const std::int64_t start =
             std::max<std::int64_t>(from, end - static_cast<std::int64_t>(block.size()));
         const std::span<char> part(block.data(), static_cast<std::size_t>(end - start));
-        const std::ptrdiff_t count = readAt(fileSystem, file, start, part);
+        const std::ptrdiff_t count = readAt(fileSystem, file, start, part.data(), part.size());
         if (count < 0) {
             return std::nullopt;
         }
@@ -79,15 +60,20 @@ std::optional<std::int64_t> wholeLinesEnd(FileSystem& fileSystem, NativeHandle f
     return found;
 }
 
-// Keeps every other program from opening a file for as long as it lives, where the system
-// allows that.
+// Keeps every other program from opening a file, once hold() has succeeded, for as long as
+// it lives, where the system allows that.
 class OthersKeptOut
 {
 public:
     OthersKeptOut(FileSystem& fileSystem, NativeHandle file)
-        : m_fileSystem(fileSystem), m_file(file),
-          m_held(keepOthersOut(fileSystem, file) == OtherWriters::None)
+        : m_fileSystem(fileSystem), m_file(file)
     {
+    }
+    OtherWriters hold()
+    {
+        const OtherWriters writers = keepOthersOut(m_fileSystem, m_file);
+        m_held = writers == OtherWriters::None;
+        return writers;
     }
     ~OthersKeptOut()
     {
@@ -101,7 +87,7 @@ public:
 private:
     FileSystem& m_fileSystem;
     NativeHandle m_file;
-    bool m_held;
+    bool m_held = false;
 };
 
 } // namespace
@@ -137,8 +123,8 @@ struct SaveFile::State
     std::optional<FileError> carryUntilClosed(const CarryOver& carryOver, ByteSink& into);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
-    std::optional<FileError> rewriteWhileOthersKeptOut(const CarryOver& carryOver);
-    std::optional<FileError> carryWithOthersKeptOut(const CarryOver& carryOver);
+    std::optional<FileError> carryWithOthersKeptOut(const CarryOver& carryOver,
+                                                    OthersKeptOut& keptOut);
     std::optional<FileError> copyBack(NativeHandle writer, std::int64_t length);
     std::optional<FileError> keepCopyUntilRewritten(std::int64_t length);
     std::optional<FileError> finishInterruptedRewrite();
@@ -174,7 +160,6 @@ struct SaveFile::State
     Privileges privileges;           // what writing takes from the file, to give back
     int statError = 0;               // why outsideChange() could not tell
     bool sawAppends = false;         // another program appended to the file during the run
-    bool othersKeptOut = false;      // no other program can open the file until letOthersIn()
     std::int64_t rewriteLength = -1; // of the new content in a copy that a note follows
     std::string notice;              // what the user should learn besides the outcome
     std::int64_t lookedAt = 0;       // the file's size when a carry round last looked at it
@@ -480,7 +465,8 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     }
     // Until the lines carried late are in, no other program can open the new file: what
     // others append to it comes after them, in the order it was written.
-    const OthersKeptOut keptOut(fileSystem, newContent->handle());
+    OthersKeptOut keptOut(fileSystem, newContent->handle());
+    keptOut.hold();
     const TemporaryFile::MoveOutcome moved =
         newContent->moveOver(location, exists ? &original.status : nullptr, original.file);
     if (moved.foundAnother) {
@@ -517,26 +503,17 @@ FileError SaveFile::State::rewriteFailed(int errorNumber)
                                  "; its new content is kept in \"" + newContent->keep() + "\"");
 }
 
-std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryOver)
-{
-    std::optional<FileError> failure = rewriteWhileOthersKeptOut(carryOver);
-    if (othersKeptOut) {
-        letOthersIn(fileSystem, original.file.get());
-    }
-    return failure;
-}
-
 // With the file open for writing, the last lines are carried once no other program has
 // it open, and from then until the copy-back is done none can open it: nothing can be
 // appended that the rewrite would cut off. Where that cannot be had (a file this process
 // could only read, a system or file system without leases), a writer gets a moment to
 // finish.
-std::optional<FileError> SaveFile::State::carryWithOthersKeptOut(const CarryOver& carryOver)
+std::optional<FileError> SaveFile::State::carryWithOthersKeptOut(const CarryOver& carryOver,
+                                                                 OthersKeptOut& keptOut)
 {
     for (int round = 0; original.writable && round < kSettleRounds; ++round) {
-        switch (keepOthersOut(fileSystem, original.file.get())) {
+        switch (keptOut.hold()) {
         case OtherWriters::None:
-            othersKeptOut = true;
             return carry(carryOver, *sink, Carry::Everything);
         case OtherWriters::Some:
             if (std::optional<FileError> failure = carry(carryOver, *sink, Carry::WholeLines)) {
@@ -551,7 +528,7 @@ std::optional<FileError> SaveFile::State::carryWithOthersKeptOut(const CarryOver
     return carryUntilClosed(carryOver, *sink);
 }
 
-std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryOver& carryOver)
+std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryOver)
 {
     if (std::optional<FileError> failure = settle(carryOver, true)) {
         return failure;
@@ -561,7 +538,8 @@ std::optional<FileError> SaveFile::State::rewriteWhileOthersKeptOut(const CarryO
     if (std::optional<FileError> failure = refuseWhileKeptOpenForWriting()) {
         return failure;
     }
-    if (std::optional<FileError> failure = carryWithOthersKeptOut(carryOver)) {
+    OthersKeptOut keptOut(fileSystem, original.file.get());
+    if (std::optional<FileError> failure = carryWithOthersKeptOut(carryOver, keptOut)) {
         return failure;
     }
     if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {

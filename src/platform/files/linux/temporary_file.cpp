@@ -1,5 +1,6 @@
 #include "temporary_file.h"
 
+#include "file_stream.h"
 #include "leftover_name.h"
 #include "linux_file_system.h"
 #include "native_files.h"
@@ -246,12 +247,9 @@ int TemporaryFile::appendAfterMove(const FileLocation&, std::string_view bytes,
     if (m_fileSystem.appendOnly(handle()) != 0) {
         return errno;
     }
-    while (!bytes.empty()) {
-        const ssize_t written = m_fileSystem.write(handle(), bytes.data(), bytes.size());
-        if (written <= 0) {
-            return written < 0 ? errno : EIO;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+    FileSink sink(m_fileSystem, handle());
+    if (const int error = writeAll(sink, bytes); error != 0) {
+        return error;
     }
     if (const int error = restorePrivileges(m_fileSystem, handle(), privileges); error != 0) {
         return error;

@@ -243,28 +243,35 @@ void syncFolder(FileSystem&, const FileLocation&) {}
 // the moment it is put in place.
 void removeLeftover(FileSystem&, const FileLocation&) {}
 
-std::ptrdiff_t readSome(FileSystem& fileSystem, NativeHandle file, char* buffer, std::size_t size)
+namespace {
+
+// ReadFile and WriteFile take 32-bit sizes and tell how much they moved.
+template <typename Call> std::ptrdiff_t transfer(std::size_t size, Call call)
 {
-    // ReadFile and WriteFile take 32-bit sizes.
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
     DWORD count = 0;
-    if (!fileSystem.read(file, buffer, chunk, count)) {
+    if (!call(chunk, count)) {
         setErrnoFromLastError();
         return -1;
     }
     return static_cast<std::ptrdiff_t>(count);
 }
 
+} // namespace
+
+std::ptrdiff_t readSome(FileSystem& fileSystem, NativeHandle file, char* buffer, std::size_t size)
+{
+    return transfer(size, [&](DWORD chunk, DWORD& count) {
+        return fileSystem.read(file, buffer, chunk, count);
+    });
+}
+
 std::ptrdiff_t writeSome(FileSystem& fileSystem, NativeHandle file, const char* data,
                          std::size_t size)
 {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
-    DWORD count = 0;
-    if (!fileSystem.write(file, data, chunk, count)) {
-        setErrnoFromLastError();
-        return -1;
-    }
-    return static_cast<std::ptrdiff_t>(count);
+    return transfer(size, [&](DWORD chunk, DWORD& count) {
+        return fileSystem.write(file, data, chunk, count);
+    });
 }
 
 bool seekTo(FileSystem& fileSystem, NativeHandle file, std::int64_t offset)

@@ -1,5 +1,6 @@
 #include "temporary_file.h"
 
+#include "file_stream.h"
 #include "native_files.h"
 #include "path_names.h"
 #include "signal_cleanup.h"
@@ -173,13 +174,9 @@ int TemporaryFile::appendAfterMove(const FileLocation& destination, std::string_
     if (!file.isOpen()) {
         return static_cast<int>(::GetLastError());
     }
-    while (!bytes.empty()) {
-        const std::ptrdiff_t written =
-            writeSome(m_fileSystem, file.get(), bytes.data(), bytes.size());
-        if (written <= 0) {
-            return written < 0 ? errno : ERROR_WRITE_FAULT;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+    FileSink sink(m_fileSystem, file.get());
+    if (const int error = writeAll(sink, bytes); error != 0) {
+        return error;
     }
     return flushFile(m_fileSystem, file.get());
 }
