@@ -88,14 +88,14 @@ private:
 
     CorpusKind m_kind;
     bool m_sparse;
-    engine::TargetSlots m_targets;
+    Targets m_targets;
     std::mt19937_64 m_random{20240517};
     std::uint64_t m_entry = 0;
 };
 
 } // namespace
 
-engine::TargetSlots corpusTargets(CorpusKind kind)
+Targets corpusTargets(CorpusKind kind)
 {
     if (kind == CorpusKind::Hosts) {
         return {"tracker"};

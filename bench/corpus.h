@@ -1,6 +1,6 @@
 #pragma once
 
-#include "target_slots.h"
+#include "core/targets.h"
 
 #include <cstdint>
 #include <string>
@@ -28,7 +28,7 @@ struct CorpusOptions
 };
 
 // The targets that the corpus of `kind` is made for, in slot order.
-engine::TargetSlots corpusTargets(CorpusKind kind);
+Targets corpusTargets(CorpusKind kind);
 
 // Writes the corpus to `path` (about options.bytes long, whole lines); false when the file
 // cannot be written, with errno telling why.

@@ -1,7 +1,7 @@
 #include "corpus.h"
-#include "file_stream.h"
-#include "line_filter.h"
-#include "linux_file_system.h"
+#include "engine/line_filter.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/linux/linux_file_system.h"
 
 #include <benchmark/benchmark.h>
 
@@ -99,12 +99,12 @@ void timePasses(benchmark::State& state, const CorpusOptions& options, Pass pass
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(options.bytes));
 }
 
-engine::TargetSlots firstTarget(CorpusKind kind)
+Targets firstTarget(CorpusKind kind)
 {
     return {corpusTargets(kind)[0]};
 }
 
-void scan(benchmark::State& state, CorpusKind kind, LineEnd lineEnd, engine::TargetSlots slots)
+void scan(benchmark::State& state, CorpusKind kind, LineEnd lineEnd, Targets slots)
 {
     timePasses(state, {kind, lineEnd, corpusBytes(), {}}, [&](int inputFd, int outputFd) {
         platform::FileSource source(platform::systemFileSystem(), inputFd);

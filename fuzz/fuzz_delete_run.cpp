@@ -1,10 +1,10 @@
 // Runs the whole delete run on a real file and compares the message and the file left
 // behind with the pass-by-pass model, 16-bit limits included. Two rare knob values
 // repeat the body thousands of times, so that the count limits are within reach.
-#include "delete_run.h"
+#include "engine/delete_run.h"
 #include "fuzz_input.h"
 #include "fuzz_workspace.h"
-#include "reference_model.h"
+#include "support/reference_model.h"
 
 #include <cstdint>
 #include <string>

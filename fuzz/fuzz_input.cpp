@@ -42,7 +42,7 @@ FuzzCase parseFuzzCase(const std::uint8_t* data, std::size_t size)
     FuzzCase input;
     input.bufferSize = 1 + reader.next() % kMaxBufferSize;
     input.knobs = {reader.next(), reader.next()};
-    const std::size_t filledSlots = reader.next() % (engine::kSlotCount + 1);
+    const std::size_t filledSlots = reader.next() % (kTargetCount + 1);
     for (std::size_t slot = 0; slot < filledSlots; ++slot) {
         input.slots[slot] = reader.take(reader.next());
     }

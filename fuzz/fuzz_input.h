@@ -1,6 +1,6 @@
 #pragma once
 
-#include "target_slots.h"
+#include "core/targets.h"
 
 #include <array>
 #include <cstddef>
@@ -17,7 +17,7 @@ struct FuzzCase
 {
     std::size_t bufferSize = 1;
     std::array<std::uint8_t, 2> knobs{};
-    engine::TargetSlots slots;
+    Targets slots;
     std::string body;
 };
 

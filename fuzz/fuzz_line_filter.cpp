@@ -2,8 +2,8 @@
 // writes, and now and then a failing read, rewind, write or cut-back, and compares it with
 // the model.
 #include "fuzz_input.h"
-#include "memory_filter.h"
-#include "reference_model.h"
+#include "support/memory_filter.h"
+#include "support/reference_model.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -19,7 +19,7 @@ using Operation = purgix::test::MemoryFilter::Operation;
 // Knob values from here on make one call of the file layer fail, so most inputs run clean.
 constexpr std::uint8_t kFirstFaultKnob = 0xE0;
 
-std::string countsText(const std::array<std::uint64_t, purgix::engine::kSlotCount>& counts)
+std::string countsText(const std::array<std::uint64_t, purgix::kTargetCount>& counts)
 {
     std::string text;
     for (const std::uint64_t count : counts) {

@@ -3,8 +3,8 @@
 // ten texts and exactly ten CR LF lines on disk.
 #include "fuzz_input.h"
 #include "fuzz_workspace.h"
-#include "reference_model.h"
-#include "target_settings.h"
+#include "settings/target_settings.h"
+#include "support/reference_model.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,7 +13,7 @@
 
 namespace {
 
-using purgix::settings::Targets;
+using purgix::Targets;
 using purgix::test::settingsFileModel;
 
 Targets markedTargets(const std::string& mark)

@@ -1,6 +1,6 @@
-#include "main_window.h"
-#include "qt_desktop_services.h"
-#include "window_start.h"
+#include "window/qt/main_window.h"
+#include "window/qt/qt_window_desktop.h"
+#include "window/qt/window_start.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,20 +15,19 @@ constexpr char kApplicationId[] = "io.github.purgix.purgix";
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(purgix::platform::kApplicationTitle));
+    QApplication::setApplicationName(QString::fromLatin1(purgix::window::kApplicationTitle));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     // The installed icon theme has every size; a program run from its folder brings its own.
     QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationId),
                                                  QIcon(QStringLiteral(":/icons/purgix.png"))));
 
-    purgix::platform::QtMessageBoxes messageBoxes;
-    purgix::platform::QtFileDialog fileDialog;
-    purgix::platform::QtClipboard clipboard;
+    purgix::window::QtWindowDesktop desktop;
     purgix::window::MainWindow window(
         purgix::window::windowStart(purgix::settings::builtLayout(),
                                     QCoreApplication::applicationDirPath(),
                                     QCoreApplication::arguments().mid(1)),
-        {messageBoxes, fileDialog, clipboard});
+        desktop);
+    desktop.setOwner(&window);
     window.show();
     return QApplication::exec();
 }

@@ -1,8 +1,8 @@
-#include "program_arguments.h"
-#include "program_folder.h"
-#include "settings_location.h"
-#include "win32_main_window.h"
-#include "win32_window_desktop.h"
+#include "platform/files/program_arguments.h"
+#include "platform/files/program_folder.h"
+#include "settings/settings_location.h"
+#include "window/win32/win32_main_window.h"
+#include "window/win32/win32_window_desktop.h"
 
 int main(int argc, char* argv[])
 {

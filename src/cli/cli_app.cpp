@@ -1,8 +1,8 @@
-#include "cli_app.h"
+#include "cli/cli_app.h"
 
-#include "command_line.h"
-#include "delete_run.h"
-#include "target_source.h"
+#include "cli/command_line.h"
+#include "cli/target_source.h"
+#include "engine/delete_run.h"
 
 #include <chrono>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 
 #include <charconv>
 #include <optional>
@@ -31,7 +31,7 @@ CommandLine withOperands(CommandLine commandLine, std::span<const char* const> o
     if (operands.empty()) {
         return usageError("no file given");
     }
-    if (operands.size() - 1 > kMaxTargets) {
+    if (operands.size() - 1 > std::size_t{kTargetCount}) {
         return usageError("at most ten targets can be given");
     }
     commandLine.action = Action::Run;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "target_slots.h"
+#include "core/targets.h"
 
 #include <cstddef>
 #include <optional>
@@ -10,7 +10,6 @@
 
 namespace purgix::cli {
 
-inline constexpr std::size_t kMaxTargets = engine::kSlotCount;
 inline constexpr unsigned kDefaultWaitSeconds = 30;
 
 struct CommandLine

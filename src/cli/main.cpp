@@ -1,5 +1,5 @@
-#include "cli_app.h"
-#include "program_arguments.h"
+#include "cli/cli_app.h"
+#include "platform/files/program_arguments.h"
 
 #include <iostream>
 

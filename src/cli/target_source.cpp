@@ -1,8 +1,8 @@
-#include "target_source.h"
+#include "cli/target_source.h"
 
-#include "program_folder.h"
-#include "settings_location.h"
-#include "target_settings.h"
+#include "platform/files/program_folder.h"
+#include "settings/settings_location.h"
+#include "settings/target_settings.h"
 
 #include <algorithm>
 
@@ -23,7 +23,7 @@ SlotsOrFailure slotsFromArguments(const std::vector<std::string>& targets)
 SlotsOrFailure slotsFromSettingsFile(const std::string& path, bool namedByUser)
 {
     SlotsOrFailure result;
-    result.slots.fill(std::string(settings::kStartUpTarget));
+    result.slots.fill(std::string(kStartUpTarget));
     const settings::LoadResult loaded = settings::loadTargets(path, result.slots);
     if (loaded.succeeded) {
         return result;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "command_line.h"
-#include "target_slots.h"
+#include "cli/command_line.h"
+#include "core/targets.h"
 
 #include <string>
 
@@ -9,7 +9,7 @@ namespace purgix::cli {
 
 struct SlotsOrFailure
 {
-    engine::TargetSlots slots;
+    Targets slots;
     std::string failure; // empty when `slots` holds the targets to use
     std::string warning; // why the saved targets beside the program could not be read
 };

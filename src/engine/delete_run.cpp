@@ -1,11 +1,11 @@
-#include "delete_run.h"
+#include "engine/delete_run.h"
 
-#include "line_filter.h"
-#include "overflow_limit.h"
-#include "run_messages.h"
-#include "save_file.h"
-#include "system_file_system.h"
-#include "temporary_folder.h"
+#include "engine/detail/overflow_limit.h"
+#include "engine/line_filter.h"
+#include "engine/run_messages.h"
+#include "platform/files/file_system.h"
+#include "platform/files/save_file.h"
+#include "platform/files/temporary_folder.h"
 
 #include <cerrno>
 #include <new>
@@ -32,7 +32,7 @@ std::optional<FileError> failureOf(const FilterResult& result, const SaveFile& f
 }
 
 // Filters the file again from its start with fewer slots.
-std::optional<FileError> refilter(SaveFile& file, const TargetSlots& slots, std::size_t bufferSize,
+std::optional<FileError> refilter(SaveFile& file, const Targets& slots, std::size_t bufferSize,
                                   FilterResult& counts)
 {
     if (!file.original().rewind()) {
@@ -49,14 +49,14 @@ std::optional<FileError> refilter(SaveFile& file, const TargetSlots& slots, std:
 // line count, the slots before the overflowing one stay applied, as if each had had a
 // pass of its own, and the run reports the overflow. A run that would write the file back
 // as it is leaves it alone.
-DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::size_t bufferSize)
+DeleteRunOutcome filterAndCommit(SaveFile& file, const Targets& slots, std::size_t bufferSize)
 {
     FilterResult counts = filterLines(file.original(), file.content(), slots, bufferSize);
     if (std::optional<FileError> failure = failureOf(counts, file)) {
         return failedOutcome(*failure);
     }
     const std::optional<int> overflowSlot = findOverflowSlot(counts.droppedPerSlot, slots);
-    const TargetSlots applied = overflowSlot ? slotsBefore(slots, *overflowSlot) : slots;
+    const Targets applied = overflowSlot ? slotsBefore(slots, *overflowSlot) : slots;
     if (overflowSlot) {
         if (allSlotsEmpty(applied)) {
             return failedOutcome(std::string(kOverflowMessage));
@@ -78,10 +78,10 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
                                               platform::ByteSink& content) {
         const std::int64_t from = appended.offset();
         const std::int64_t length = content.length();
-        const TargetSlots& carrying = carriedPastLimit ? TargetSlots{} : applied;
+        const Targets& carrying = carriedPastLimit ? Targets{} : applied;
         FilterResult more = filterAppendedLines(appended, content, carrying, counts.lineEnds);
         SlotCounts total = dropped;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int slot = 0; slot < kTargetCount; ++slot) {
             total[slot] += more.droppedPerSlot[slot];
         }
         if (more.failure == FilterResult::Failure::None && findOverflowSlot(total, applied)) {
@@ -92,7 +92,7 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
             if (!content.cutBack(length)) {
                 return std::optional(file.writeError(errno));
             }
-            more = filterAppendedLines(appended, content, TargetSlots{}, counts.lineEnds);
+            more = filterAppendedLines(appended, content, Targets{}, counts.lineEnds);
             total = dropped;
         }
         dropped = total;
@@ -107,7 +107,7 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const TargetSlots& slots, std::
     return deletedOutcome(droppedLines(dropped, applied));
 }
 
-DeleteRunOutcome runDeleteWithin(const std::string& path, const TargetSlots& slots,
+DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
                                  const DeleteRunOptions& options)
 {
     platform::FileSystem& fileSystem =
@@ -139,7 +139,7 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const TargetSlots& slo
 
 } // namespace
 
-DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
+DeleteRunOutcome runDelete(const std::string& path, const Targets& slots,
                            const DeleteRunOptions& options)
 {
     // Memory stays bounded whatever the file, but the system may still refuse the little

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "file_error.h"
-#include "locked_file.h"
-#include "system_file_system.h"
-#include "target_slots.h"
+#include "core/targets.h"
+#include "platform/files/file_error.h"
+#include "platform/files/file_system.h"
+#include "platform/files/locked_file.h"
 
 #include <cstddef>
 #include <functional>
@@ -39,7 +39,7 @@ struct DeleteRunOutcome
 
 // Removes from the file at `path` every line that contains the text of any non-empty
 // slot and reports the result as the text to show.
-[[nodiscard]] DeleteRunOutcome runDelete(const std::string& path, const TargetSlots& slots,
+[[nodiscard]] DeleteRunOutcome runDelete(const std::string& path, const Targets& slots,
                                          const DeleteRunOptions& options = {});
 
 } // namespace purgix::engine

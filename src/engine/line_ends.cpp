@@ -1,6 +1,6 @@
-#include "line_ends.h"
+#include "engine/line_ends.h"
 
-#include "line_end_masks.h"
+#include "engine/detail/line_end_masks.h"
 
 #include <cstddef>
 

@@ -1,8 +1,8 @@
-#include "line_filter.h"
+#include "engine/line_filter.h"
 
-#include "line_end_search.h"
-#include "line_writer.h"
-#include "multi_literal_search.h"
+#include "engine/detail/line_end_search.h"
+#include "engine/detail/line_writer.h"
+#include "engine/detail/multi_literal_search.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,10 +33,10 @@ const char* findLastByte(const char* begin, const char* end, char byte)
 
 // The slots whose texts can occur inside a line: a line never holds the bytes that end
 // lines, LF under the Lf rule and CR or LF under CrLf, so texts holding one are emptied.
-TargetSlots searchableSlots(const TargetSlots& slots, LineEnds lineEnds)
+Targets searchableSlots(const Targets& slots, LineEnds lineEnds)
 {
     const std::string_view lineEndBytes = lineEnds == LineEnds::Lf ? "\n" : "\r\n";
-    TargetSlots result = slots;
+    Targets result = slots;
     for (std::string& slot : result) {
         if (slot.find_first_of(lineEndBytes) != std::string::npos) {
             slot.clear();
@@ -59,7 +59,7 @@ class LineScanner
 {
 public:
     // With `fixedLineEnds`, the lines end as it says whatever the bytes hold.
-    LineScanner(platform::ByteSource& source, platform::ByteSink& sink, const TargetSlots& slots,
+    LineScanner(platform::ByteSource& source, platform::ByteSink& sink, const Targets& slots,
                 std::size_t bufferSize, std::optional<LineEnds> fixedLineEnds);
 
     FilterResult run();
@@ -92,15 +92,15 @@ private:
     const char* dropLine(const char* lineBegin, const char* searchFrom, const char* end, int slot);
     const char* findTerminator(const char* begin, const char* end) const;
     const char* findLastTerminator(const char* begin, const char* end) const;
-    const char* pastTerminator(const char* terminator) const;
-    const char* afterTerminator(const char* terminator, const char* end);
+    const char* nextLineStart(const char* terminator) const;
+    const char* stepOverTerminator(const char* terminator, const char* end);
     void carryIncompleteLine(const char* lineBegin, const char* end);
     void keepTail(const char* lineBegin, const char* end);
     void moveToFront(const char* begin, const char* end);
     void finishLastLine();
 
     platform::ByteSource& m_source;
-    const TargetSlots& m_slots;
+    const Targets& m_slots;
     bool m_lineEndsFixed;
     bool m_lineEndsChosen = false; // a block with a line end chose the rule
     LineEndCounter m_lineEndCount;
@@ -118,7 +118,7 @@ private:
 };
 
 LineScanner::LineScanner(platform::ByteSource& source, platform::ByteSink& sink,
-                         const TargetSlots& slots, std::size_t bufferSize,
+                         const Targets& slots, std::size_t bufferSize,
                          std::optional<LineEnds> fixedLineEnds)
     : m_source(source), m_slots(slots), m_lineEndsFixed(fixedLineEnds.has_value()), m_search(slots),
       m_capacity(std::max(bufferSize, 2 * m_search.longestLength())),
@@ -257,7 +257,7 @@ void LineScanner::scanBlock()
         searchFrom = position;
     }
     const char* last = findLastTerminator(position, end);
-    const char* incomplete = last != nullptr ? afterTerminator(last, end) : position;
+    const char* incomplete = last != nullptr ? stepOverTerminator(last, end) : position;
     m_writer.writeLines(position, incomplete);
     carryIncompleteLine(incomplete, end);
 }
@@ -265,7 +265,7 @@ void LineScanner::scanBlock()
 const char* LineScanner::lineStartBefore(const char* from, const char* match) const
 {
     const char* terminator = findLastTerminator(from, match);
-    return terminator != nullptr ? pastTerminator(terminator) : from;
+    return terminator != nullptr ? nextLineStart(terminator) : from;
 }
 
 const char* LineScanner::continueWrittenAheadLine(const char* begin, const char* end)
@@ -283,7 +283,7 @@ const char* LineScanner::continueWrittenAheadLine(const char* begin, const char*
     m_writer.writeText(begin, cr);
     m_writer.endLine();
     m_state.carried = Carried::Unwritten;
-    return afterTerminator(cr, end);
+    return stepOverTerminator(cr, end);
 }
 
 // Drops the line that begins at `lineBegin` (or whose held bytes do) and holds a match of
@@ -302,7 +302,7 @@ const char* LineScanner::dropLine(const char* lineBegin, const char* searchFrom,
     }
     ++m_result.droppedPerSlot[static_cast<std::size_t>(lowest)];
     m_state.carried = Carried::Unwritten;
-    return afterTerminator(cr, end);
+    return stepOverTerminator(cr, end);
 }
 
 const char* LineScanner::findTerminator(const char* begin, const char* end) const
@@ -320,20 +320,22 @@ const char* LineScanner::findLastTerminator(const char* begin, const char* end) 
 }
 
 // Where the line after `terminator` begins; `terminator` is not the last byte held.
-const char* LineScanner::pastTerminator(const char* terminator) const
+const char* LineScanner::nextLineStart(const char* terminator) const
 {
     const bool pairedLf =
         m_lineEnds == LineEnds::CrLf && terminator[0] == kCr && terminator[1] == kLf;
     return pairedLf ? terminator + 2 : terminator + 1;
 }
 
-const char* LineScanner::afterTerminator(const char* terminator, const char* end)
+// Where the line after `terminator` begins. A CR that is the last byte held may be the
+// first half of a CR LF pair: the scanner notes that the next block may begin with its LF.
+const char* LineScanner::stepOverTerminator(const char* terminator, const char* end)
 {
     if (terminator + 1 == end) {
         m_state.pendingLf = m_lineEnds == LineEnds::CrLf && *terminator == kCr;
         return end;
     }
-    return pastTerminator(terminator);
+    return nextLineStart(terminator);
 }
 
 void LineScanner::carryIncompleteLine(const char* lineBegin, const char* end)
@@ -387,7 +389,7 @@ void LineScanner::finishLastLine()
 } // namespace
 
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
-                         const TargetSlots& slots, std::size_t bufferSize)
+                         const Targets& slots, std::size_t bufferSize)
 {
     LineScanner scanner(source, sink, slots, bufferSize == 0 ? kDefaultBufferSize : bufferSize,
                         std::nullopt);
@@ -395,7 +397,7 @@ FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
 }
 
 FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
-                                 const TargetSlots& slots, LineEnds lineEnds)
+                                 const Targets& slots, LineEnds lineEnds)
 {
     LineScanner scanner(source, sink, slots, kDefaultBufferSize, lineEnds);
     return scanner.run();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "byte_stream.h"
-#include "line_ends.h"
-#include "target_slots.h"
+#include "core/targets.h"
+#include "engine/line_ends.h"
+#include "platform/files/byte_stream.h"
 
 #include <array>
 #include <cstddef>
@@ -17,7 +17,7 @@ struct FilterResult
     enum class Failure { None, Read, Write };
 
     // Dropped lines, each counted for the lowest slot whose text it contains.
-    std::array<std::uint64_t, kSlotCount> droppedPerSlot{};
+    std::array<std::uint64_t, kTargetCount> droppedPerSlot{};
     Failure failure = Failure::None;
     int errorNumber = 0;                // errno of the failed read or write
     LineEnds lineEnds = LineEnds::CrLf; // how the file's lines turned out to end
@@ -31,11 +31,11 @@ struct FilterResult
 // from their terminator. Memory stays bounded by `bufferSize` (0 picks the default; it grows
 // to twice the longest target when that is larger) whatever the file's or a line's length.
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
-                         const TargetSlots& slots, std::size_t bufferSize = kDefaultBufferSize);
+                         const Targets& slots, std::size_t bufferSize = kDefaultBufferSize);
 
 // Filters lines that were appended to a file already filtered, whose lines end as
 // `lineEnds` says, onto the end of `sink`.
 FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
-                                 const TargetSlots& slots, LineEnds lineEnds);
+                                 const Targets& slots, LineEnds lineEnds);
 
 } // namespace purgix::engine

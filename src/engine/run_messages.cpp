@@ -1,4 +1,4 @@
-#include "run_messages.h"
+#include "engine/run_messages.h"
 
 #include <utility>
 

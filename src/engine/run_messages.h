@@ -1,6 +1,6 @@
 #pragma once
 
-#include "delete_run.h"
+#include "engine/delete_run.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "settings_location.h"
+#include "settings/settings_location.h"
 
-#include "private_folder.h"
-#include "program_folder.h"
-#include "user_settings_folder.h"
+#include "platform/files/private_folder.h"
+#include "platform/files/program_folder.h"
+#include "platform/files/user_settings_folder.h"
 
 #include <filesystem>
 #include <system_error>

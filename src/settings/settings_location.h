@@ -1,6 +1,6 @@
 #pragma once
 
-#include "target_settings.h"
+#include "settings/target_settings.h"
 
 #include <string>
 #include <string_view>

@@ -1,10 +1,10 @@
-#include "target_settings.h"
+#include "settings/target_settings.h"
 
-#include "program_folder.h"
-#include "save_file.h"
-#include "source_file.h"
-#include "system_file_system.h"
-#include "temporary_folder.h"
+#include "platform/files/file_system.h"
+#include "platform/files/program_folder.h"
+#include "platform/files/save_file.h"
+#include "platform/files/source_file.h"
+#include "platform/files/temporary_folder.h"
 
 #include <algorithm>
 #include <array>

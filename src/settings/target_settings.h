@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings_content.h"
-#include "system_file_system.h"
+#include "platform/files/file_system.h"
+#include "settings/detail/settings_content.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "line_filter.h"
-#include "memory_filter.h"
-#include "reference_model.h"
+#include "engine/line_filter.h"
+#include "support/memory_filter.h"
+#include "support/reference_model.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@ class Generator
 public:
     explicit Generator(unsigned corpusNumber) : m_random(corpusNumber) {}
 
-    TargetSlots slots()
+    Targets slots()
     {
-        TargetSlots slots;
-        const int used = pick(1, kSlotCount);
+        Targets slots;
+        const int used = pick(1, kTargetCount);
         for (int slot = 0; slot < used; ++slot) {
             const int kind = pick(0, 9);
             if (kind == 0) {
@@ -44,7 +44,7 @@ public:
     // Filler bytes with targets and their beginnings spliced in. The filler decides the
     // line lengths and ends: short lines, long ones, lines ending mostly in LF or mostly in
     // CR LF, or a single line with no line end at all.
-    std::string input(const TargetSlots& slots)
+    std::string input(const Targets& slots)
     {
         static const std::string fillers[] = {"abcx\n\r", "abcxxxxxxxxxxxxxxxxxxxxx\n\r\0\xff"s,
                                               "abcx\n", "abcxyz\r\n\r\n\n", "abcxyz"};
@@ -52,7 +52,7 @@ public:
         std::string text;
         const int pieces = pick(0, 60);
         for (int piece = 0; piece < pieces; ++piece) {
-            const std::string& slot = slots[static_cast<std::size_t>(pick(0, kSlotCount - 1))];
+            const std::string& slot = slots[static_cast<std::size_t>(pick(0, kTargetCount - 1))];
             const int kind = slot.empty() ? 2 : pick(0, 5);
             if (kind == 0) {
                 text += slot;
@@ -97,7 +97,7 @@ TEST(LineFilterReference, MatchesThePlainModelAtEveryBufferSize)
     const std::vector<std::size_t> sizes = bufferSizes();
     for (unsigned corpusNumber = 0; corpusNumber < 400; ++corpusNumber) {
         Generator generate(corpusNumber);
-        const TargetSlots slots = generate.slots();
+        const Targets slots = generate.slots();
         const std::string input = generate.input(slots);
         const test::FilterModel expected = test::filterModel(input, slots);
         for (const std::size_t bufferSize : sizes) {

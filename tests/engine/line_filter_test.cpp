@@ -1,7 +1,7 @@
-#include "line_filter.h"
-#include "memory_filter.h"
-#include "named_case.h"
-#include "target_lists.h"
+#include "engine/line_filter.h"
+#include "support/memory_filter.h"
+#include "support/named_case.h"
+#include "support/target_lists.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ using test::slotsOf;
 using Operation = test::MemoryFilter::Operation;
 using namespace std::string_literals;
 
-using Counts = std::array<std::uint64_t, kSlotCount>;
+using Counts = std::array<std::uint64_t, kTargetCount>;
 
 struct LineRuleCase
 {
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct MatchCase
 {
     const char* name;
-    TargetSlots slots;
+    Targets slots;
     std::string input;
     std::string expected;
     Counts dropped;
@@ -116,9 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "a\0\xff"s
                   "b\r\xff\0\rc"s,
                   "\xff\0\r\nc\r\n"s, Counts{1}},
-        MatchCase{"EmptySlotsIgnored", TargetSlots{"", "", "b"}, "a\rb\r", "a\r\n",
-                  Counts{0, 0, 1}},
-        MatchCase{"NoTargetsKeepsEverything", TargetSlots{}, "a\rb", "a\r\nb\r\n", Counts{}}),
+        MatchCase{"EmptySlotsIgnored", Targets{"", "", "b"}, "a\rb\r", "a\r\n", Counts{0, 0, 1}},
+        MatchCase{"NoTargetsKeepsEverything", Targets{}, "a\rb", "a\r\nb\r\n", Counts{}}),
     test::CaseName{});
 
 // Running one pass per slot would drop a line in the first pass whose text it holds.
@@ -126,14 +125,14 @@ TEST(LineFilter, CountsEachLineForTheLowestSlotItHolds)
 {
     struct Case
     {
-        TargetSlots slots;
+        Targets slots;
         Counts dropped;
     };
     const Case cases[] = {
         {slotsOf({"a", "ab"}), Counts{2, 0}},
         {slotsOf({"ab", "a"}), Counts{1, 1}},
         {slotsOf({"zz", "b", "a"}), Counts{0, 2, 1}},
-        {TargetSlots{"", "", "", "b", "", "", "", "ab"}, Counts{0, 0, 0, 2}},
+        {Targets{"", "", "", "b", "", "", "", "ab"}, Counts{0, 0, 0, 2}},
     };
     for (const Case& c : cases) {
         for (const std::size_t bufferSize : {std::size_t{1}, kDefaultBufferSize}) {

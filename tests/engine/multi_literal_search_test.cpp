@@ -1,5 +1,5 @@
-#include "multi_literal_search.h"
-#include "named_case.h"
+#include "engine/detail/multi_literal_search.h"
+#include "support/named_case.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@ struct Found
 };
 
 std::optional<Found> findPlainly(const std::string& haystack, std::size_t begin, std::size_t end,
-                                 const TargetSlots& slots)
+                                 const Targets& slots)
 {
     for (std::size_t at = begin; at < end; ++at) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int slot = 0; slot < kTargetCount; ++slot) {
             const std::string& text = slots[static_cast<std::size_t>(slot)];
             if (!text.empty() && at + text.size() <= end &&
                 haystack.compare(at, text.size(), text) == 0) {
@@ -97,12 +97,12 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
     for (int round = 0; round < 3000; ++round) {
         alphabet = round % 3 == 0 ? "ab" : "abcd\n";
         // Every other round a single text, which has scans of its own.
-        TargetSlots slots;
-        const int count = round % 2 == 0 ? 1 : pick(2, kSlotCount);
+        Targets slots;
+        const int count = round % 2 == 0 ? 1 : pick(2, kTargetCount);
         for (int added = 0; added < count; ++added) {
             // Lengths 1 to 3 decide how many leading bytes the nibble scans compare; texts
             // longer than 16 bytes go to the long texts' matchers.
-            slots[static_cast<std::size_t>(pick(0, kSlotCount - 1))] =
+            slots[static_cast<std::size_t>(pick(0, kTargetCount - 1))] =
                 randomText(pick(0, 3) == 0 ? pick(1, 3) : pick(4, 40));
         }
         MultiLiteralSearch search(slots, GetParam().kernel);
@@ -121,8 +121,8 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
         search.forgetText();
         begin = expected ? static_cast<std::size_t>(expected->offset) : begin;
         if (expected) {
-            const int lowest = search.lowestSlotIn(padded.at(begin), padded.at(end), kSlotCount);
-            int plainLowest = kSlotCount;
+            const int lowest = search.lowestSlotIn(padded.at(begin), padded.at(end), kTargetCount);
+            int plainLowest = kTargetCount;
             for (std::size_t at = begin; at < end; ++at) {
                 if (const auto found = findPlainly(haystack, at, end, slots)) {
                     plainLowest = std::min(plainLowest, found->slot);
@@ -135,7 +135,7 @@ TEST_P(Kernels, FindsTheEarliestMatchAndItsLowestSlot)
 
 TEST_P(Kernels, IgnoresEmptySlots)
 {
-    MultiLiteralSearch search(TargetSlots{"", "a\rb", "", "b"}, GetParam().kernel);
+    MultiLiteralSearch search(Targets{"", "a\rb", "", "b"}, GetParam().kernel);
     EXPECT_EQ(search.longestLength(), 3u);
     const PaddedText text("a\rb", 'b');
     EXPECT_EQ(findIn(search, text, 0, 3), (Found{0, 1}));
@@ -143,7 +143,7 @@ TEST_P(Kernels, IgnoresEmptySlots)
 
 TEST_P(Kernels, NothingToFindInAnEmptySet)
 {
-    MultiLiteralSearch search(TargetSlots{}, GetParam().kernel);
+    MultiLiteralSearch search(Targets{}, GetParam().kernel);
     EXPECT_TRUE(search.empty());
     const PaddedText text("abc", 'a');
     EXPECT_EQ(findIn(search, text, 0, 3), std::nullopt);

@@ -1,7 +1,7 @@
-#include "cli_process.h"
-#include "delete_run.h"
-#include "faulty_file_system.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "support/cli_process.h"
+#include "support/faulty_file_system.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

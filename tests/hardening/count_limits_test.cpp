@@ -1,6 +1,6 @@
-#include "delete_run.h"
-#include "reference_model.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "support/reference_model.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ struct LimitCase
 {
     std::string name;
     std::vector<LineGroup> groups;
-    engine::TargetSlots slots;
+    Targets slots;
     std::string expectedMessage;
 };
 

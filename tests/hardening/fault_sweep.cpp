@@ -1,9 +1,9 @@
-#include "fault_sweep.h"
+#include "hardening/fault_sweep.h"
 
-#include "delete_run.h"
-#include "faulty_file_system.h"
-#include "reference_model.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "support/faulty_file_system.h"
+#include "support/reference_model.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -253,8 +253,7 @@ SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
         });
 }
 
-SweepFigures sweepSettingsSave(const fs::path& file, const settings::Targets& before,
-                               const settings::Targets& after)
+SweepFigures sweepSettingsSave(const fs::path& file, const Targets& before, const Targets& after)
 {
     return sweepCalls(
         file, {}, [&] { putFile(file, settingsFileModel(before)); },

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "target_settings.h"
-#include "target_slots.h"
+#include "core/targets.h"
+#include "settings/target_settings.h"
 
 #include <filesystem>
 #include <string>
@@ -12,7 +12,7 @@ struct RunScenario
 {
     std::string name;
     std::string content;
-    engine::TargetSlots slots;
+    Targets slots;
     // When set, the run is given a symbolic link to a file of this name in the same
     // folder, and the link must stay a link.
     std::string linkTarget;
@@ -37,8 +37,8 @@ struct SweepFigures
 SweepFigures sweepDeleteRun(const std::filesystem::path& file, const RunScenario& scenario);
 
 // The same for saving `after` over a settings file that holds `before`.
-SweepFigures sweepSettingsSave(const std::filesystem::path& file, const settings::Targets& before,
-                               const settings::Targets& after);
+SweepFigures sweepSettingsSave(const std::filesystem::path& file, const Targets& before,
+                               const Targets& after);
 
 // Descriptors this process has open, to catch a failure path that forgets one.
 int openDescriptorCount();

@@ -1,8 +1,8 @@
 // A run by an ordinary user, or by root, leaves the file what it was: owner, group, mode
 // (set-ID bits too), ACL, capabilities, extended attributes and hard links, whichever way
 // the file has to be replaced.
-#include "delete_run.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "delete_run.h"
-#include "target_settings.h"
-#include "test_folder.h"
-#include "tmpfs_mount.h"
+#include "engine/delete_run.h"
+#include "hardening/tmpfs_mount.h"
+#include "settings/target_settings.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +91,7 @@ TEST(FullDisk, SettingsSaveOnAFullDiskKeepsTheOldFile)
     const std::string old = "old\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
     folder.write("small-disk/purgix.ini", old);
     mount.fillLeaving(0);
-    settings::Targets targets;
+    Targets targets;
     targets.fill(std::string(1024, 'n'));
 
     const settings::SaveResult saved = settings::saveTargets(path, targets);

@@ -1,9 +1,9 @@
-#include "cli_process.h"
-#include "delete_run.h"
-#include "faulty_file_system.h"
-#include "reference_model.h"
-#include "target_lists.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "support/cli_process.h"
+#include "support/faulty_file_system.h"
+#include "support/reference_model.h"
+#include "support/target_lists.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ struct HostileCase
 {
     std::string name;
     std::string content;
-    engine::TargetSlots slots;
+    Targets slots;
 };
 
 std::vector<HostileCase> hostileCases()

@@ -1,7 +1,7 @@
-#include "reference_model.h"
-#include "target_lists.h"
-#include "target_settings.h"
-#include "test_folder.h"
+#include "settings/target_settings.h"
+#include "support/reference_model.h"
+#include "support/target_lists.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ using namespace std::string_literals;
 
 constexpr std::size_t kTenMebibytes = std::size_t{10} << 20;
 
-settings::Targets emptyTargets()
+Targets emptyTargets()
 {
     return {};
 }
@@ -57,7 +57,7 @@ TEST(HostileSettings, OddFilesAreReadByTheReadingTable)
         SCOPED_TRACE(odd.name);
         TestFolder folder;
         const std::string path = folder.write("purgix.ini", odd.content);
-        settings::Targets targets = startUpTargets();
+        Targets targets = startUpTargets();
 
         const bool loaded = settings::loadTargets(path, targets).succeeded;
 
@@ -72,7 +72,7 @@ TEST(HostileSettings, DirectoryInPlaceOfTheFileEmptiesTheSlotsAndIsNotReplaced)
     TestFolder folder;
     const fs::path path = folder.file("purgix.ini");
     fs::create_directory(path);
-    settings::Targets targets = startUpTargets();
+    Targets targets = startUpTargets();
 
     const settings::LoadResult loaded = settings::loadTargets(path.string(), targets);
     const settings::SaveResult saved = settings::saveTargets(path.string(), startUpTargets());
@@ -91,7 +91,7 @@ TEST(HostileSettings, FifoInPlaceOfTheFileDoesNotBlockLoading)
     TestFolder folder;
     const std::string path = folder.file("purgix.ini").string();
     ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    settings::Targets targets = startUpTargets();
+    Targets targets = startUpTargets();
 
     auto loading =
         std::async(std::launch::async, [&] { return settings::loadTargets(path, targets); });

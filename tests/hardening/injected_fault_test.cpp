@@ -1,10 +1,10 @@
-#include "delete_run.h"
-#include "fault_sweep.h"
-#include "faulty_file_system.h"
-#include "reference_model.h"
-#include "target_lists.h"
-#include "test_folder.h"
-#include "tmpfs_mount.h"
+#include "engine/delete_run.h"
+#include "hardening/fault_sweep.h"
+#include "hardening/tmpfs_mount.h"
+#include "support/faulty_file_system.h"
+#include "support/reference_model.h"
+#include "support/target_lists.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -74,9 +74,9 @@ TEST(InjectedFault, DeleteRunOnAnotherFileSystemThanTheTemporaryFolder)
 TEST(InjectedFault, SettingsSaveLeavesOldOrCompleteFileAtEveryFailingCall)
 {
     TestFolder folder;
-    settings::Targets before;
+    Targets before;
     before.fill("old");
-    settings::Targets after;
+    Targets after;
     after[0] = "new first";
     after[9] = "new last";
     const SweepFigures figures = sweepSettingsSave(folder.file("purgix.ini"), before, after);
@@ -119,7 +119,7 @@ TEST(InjectedFault, LockRefusedOnAReadOnlyDescriptorIsTakenThroughAWritableOne)
     files.failCall(files.callCount(FaultyFileSystem::Operation::Lock) + 1, EBADF,
                    FaultyFileSystem::Operation::Lock);
     const settings::SaveResult saved =
-        settings::saveTargets(folder.write("purgix.ini", ""), settings::Targets{"a"}, &files);
+        settings::saveTargets(folder.write("purgix.ini", ""), Targets{"a"}, &files);
 
     EXPECT_EQ(outcome.message, "1 lines deleted.");
     EXPECT_EQ(readFile(path), "keep\r\n");
@@ -157,7 +157,7 @@ TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
         content += "line " + std::to_string(i) + (i % 3 == 0 ? " drop" : "") + "\r\n";
     }
     const std::string path = folder.write("list.txt", content);
-    settings::Targets targets;
+    Targets targets;
     targets[0] = "drop";
     targets[5] = std::string(100, 't');
     FaultyFileSystem files;
@@ -168,7 +168,7 @@ TEST(InjectedFault, ShortReadsAndWritesLoseNothing)
     const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"}, options);
     const settings::SaveResult saved =
         settings::saveTargets(folder.file("purgix.ini").string(), targets, &files);
-    settings::Targets loaded;
+    Targets loaded;
     const settings::LoadResult read =
         settings::loadTargets(folder.file("purgix.ini").string(), loaded, &files);
 

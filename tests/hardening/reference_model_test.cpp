@@ -1,5 +1,5 @@
-#include "reference_model.h"
-#include "target_lists.h"
+#include "support/reference_model.h"
+#include "support/target_lists.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ struct ModelCase
 {
     std::string name;
     std::string content;
-    engine::TargetSlots slots;
+    Targets slots;
     std::string expectedFile;
     std::string expectedMessage;
 };
@@ -58,12 +58,12 @@ TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
 
 TEST(ReferenceModel, SettingsFollowTheReadingTable)
 {
-    const settings::Targets start = startUpTargets();
-    settings::Targets threeLines = start;
+    const Targets start = startUpTargets();
+    Targets threeLines = start;
     threeLines[0] = "a";
     threeLines[1] = "b";
     threeLines[2] = "c";
-    settings::Targets twelveLines;
+    Targets twelveLines;
     for (int i = 0; i < 10; ++i) {
         twelveLines[static_cast<std::size_t>(i)] = std::to_string(i);
     }

@@ -1,4 +1,4 @@
-#include "tmpfs_mount.h"
+#include "hardening/tmpfs_mount.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "command_line.h"
-#include "named_case.h"
+#include "cli/command_line.h"
+#include "support/named_case.h"
 
 #include <gtest/gtest.h>
 

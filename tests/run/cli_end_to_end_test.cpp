@@ -1,5 +1,5 @@
-#include "cli_process.h"
-#include "test_folder.h"
+#include "support/cli_process.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "delete_run.h"
-#include "faulty_file_system.h"
-#include "run_fixture.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "run/run_fixture.h"
+#include "support/faulty_file_system.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -138,7 +138,7 @@ TEST_F(DeleteRunTest, CountsEachLineOnceForTheFirstSlotThatMatchesIt)
 {
     struct Case
     {
-        engine::TargetSlots slots;
+        Targets slots;
         std::string expected;
         std::string message;
     };

@@ -1,6 +1,6 @@
-#include "delete_run.h"
-#include "run_fixture.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "run/run_fixture.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST_F(OverflowTest, FailsWhereSlotBySlotRemovalWouldAndKeepsTheSlotsBefore)
     {
         const char* name;
         std::vector<Block> file;
-        engine::TargetSlots slots;
+        Targets slots;
         std::string message;
         std::vector<Block> expected; // empty: the file stays as it was
     };

@@ -1,7 +1,7 @@
-#include "delete_run.h"
-#include "faulty_file_system.h"
-#include "run_fixture.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "run/run_fixture.h"
+#include "support/faulty_file_system.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ class ReplacementTest : public RunTest
 {
 protected:
     std::string runWith(platform::FileSystem& fileSystem, const std::string& path,
-                        const engine::TargetSlots& targets)
+                        const Targets& targets)
     {
         engine::DeleteRunOptions options;
         options.fileSystem = &fileSystem;

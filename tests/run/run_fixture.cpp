@@ -1,4 +1,4 @@
-#include "run_fixture.h"
+#include "run/run_fixture.h"
 
 #include <filesystem>
 

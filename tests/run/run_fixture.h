@@ -1,8 +1,8 @@
 #pragma once
 
-#include "delete_run.h"
-#include "target_lists.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "support/target_lists.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

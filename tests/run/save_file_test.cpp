@@ -1,11 +1,11 @@
-#include "delete_run.h"
-#include "faulty_file_system.h"
-#include "file_stream.h"
-#include "linux_file_system.h"
-#include "save_file.h"
-#include "signal_cleanup.h"
-#include "temporary_names.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/detail/signal_cleanup.h"
+#include "platform/files/detail/temporary_names.h"
+#include "platform/files/linux/linux_file_system.h"
+#include "platform/files/save_file.h"
+#include "support/faulty_file_system.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "named_case.h"
-#include "settings_content.h"
-#include "target_lists.h"
+#include "settings/detail/settings_content.h"
+#include "support/named_case.h"
+#include "support/target_lists.h"
 
 #include <gtest/gtest.h>
 

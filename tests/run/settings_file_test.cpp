@@ -1,8 +1,8 @@
-#include "faulty_file_system.h"
-#include "named_case.h"
-#include "target_lists.h"
-#include "target_settings.h"
-#include "test_folder.h"
+#include "settings/target_settings.h"
+#include "support/faulty_file_system.h"
+#include "support/named_case.h"
+#include "support/target_lists.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

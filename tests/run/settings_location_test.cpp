@@ -1,6 +1,6 @@
-#include "scoped_environment.h"
-#include "settings_location.h"
-#include "test_folder.h"
+#include "settings/settings_location.h"
+#include "support/scoped_environment.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "cli_process.h"
+#include "support/cli_process.h"
 
-#include "test_folder.h"
+#include "support/test_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "faulty_file_system.h"
+#include "support/faulty_file_system.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linux_file_system.h"
+#include "platform/files/linux/linux_file_system.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "memory_filter.h"
+#include "support/memory_filter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,7 +101,7 @@ void MemoryFilter::failCall(int n, int errorNumber, std::optional<Operation> ope
     m_failingOperation = operation;
 }
 
-engine::FilterResult MemoryFilter::run(const engine::TargetSlots& slots, std::size_t bufferSize)
+engine::FilterResult MemoryFilter::run(const Targets& slots, std::size_t bufferSize)
 {
     Source source(*this);
     Sink sink(*this);
@@ -128,8 +128,8 @@ std::size_t MemoryFilter::limited(std::size_t size, std::size_t limit)
     return limit == 0 || size == 0 ? size : std::min(size, limit);
 }
 
-MemoryFilterRun filterInMemory(std::string input, const engine::TargetSlots& slots,
-                               std::size_t bufferSize, std::size_t readChunk)
+MemoryFilterRun filterInMemory(std::string input, const Targets& slots, std::size_t bufferSize,
+                               std::size_t readChunk)
 {
     MemoryFilter filter(std::move(input));
     filter.limitTransfers(readChunk, 0);

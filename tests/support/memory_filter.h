@@ -1,7 +1,7 @@
 #pragma once
 
-#include "byte_stream.h"
-#include "line_filter.h"
+#include "engine/line_filter.h"
+#include "platform/files/byte_stream.h"
 
 #include <array>
 #include <cstddef>
@@ -28,7 +28,7 @@ public:
     // A write that would make the output longer than `size` bytes fails with ENOSPC.
     void limitOutputSize(std::size_t size) { m_outputLimit = size; }
 
-    engine::FilterResult run(const engine::TargetSlots& slots,
+    engine::FilterResult run(const Targets& slots,
                              std::size_t bufferSize = engine::kDefaultBufferSize);
     const std::string& output() const { return m_output; }
     int callCount(Operation operation) const { return m_counts[static_cast<int>(operation)]; }
@@ -65,7 +65,7 @@ struct MemoryFilterRun
 };
 
 // Filters `input` in memory, each read handing out at most `readChunk` bytes (0: no limit).
-MemoryFilterRun filterInMemory(std::string input, const engine::TargetSlots& slots,
+MemoryFilterRun filterInMemory(std::string input, const Targets& slots,
                                std::size_t bufferSize = engine::kDefaultBufferSize,
                                std::size_t readChunk = 0);
 

@@ -1,4 +1,4 @@
-#include "reference_model.h"
+#include "support/reference_model.h"
 
 #include <cstddef>
 
@@ -78,7 +78,7 @@ std::vector<std::string> splitLines(std::string_view content, bool lfOnly)
     return lines;
 }
 
-FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots)
+FilterModel filterModel(std::string_view content, const Targets& slots)
 {
     FilterModel model;
     const std::string lineEnd = lineEndOf(endsLinesInLf(content));
@@ -97,7 +97,7 @@ FilterModel filterModel(std::string_view content, const engine::TargetSlots& slo
     return model;
 }
 
-DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots)
+DeleteRunModel deleteRunModel(std::string_view content, const Targets& slots)
 {
     DeleteRunModel model{false, "Overflow", std::string(content)};
     // The file as the run found it chooses the rule, once: each pass's deletions must not
@@ -120,7 +120,7 @@ DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlot
     return model;
 }
 
-settings::Targets applySettingsModel(std::string_view content, settings::Targets targets)
+Targets applySettingsModel(std::string_view content, Targets targets)
 {
     // Only the part that holds the ten lines decides the rule: up to the tenth LF.
     std::size_t tenthLfEnd = 0;
@@ -134,7 +134,7 @@ settings::Targets applySettingsModel(std::string_view content, settings::Targets
     return targets;
 }
 
-std::string settingsFileModel(const settings::Targets& targets)
+std::string settingsFileModel(const Targets& targets)
 {
     std::string content;
     for (const std::string& target : targets) {

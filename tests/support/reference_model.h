@@ -1,7 +1,7 @@
 #pragma once
 
-#include "target_settings.h"
-#include "target_slots.h"
+#include "core/targets.h"
+#include "settings/target_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -28,13 +28,13 @@ std::vector<std::string> splitLines(std::string_view content, bool lfOnly);
 struct FilterModel
 {
     std::string output;
-    std::array<std::uint64_t, engine::kSlotCount> droppedPerSlot{};
+    std::array<std::uint64_t, kTargetCount> droppedPerSlot{};
 };
 
 // One scan for all slots: a line goes when it contains any non-empty slot's text and
 // counts for the lowest such slot; each kept line is followed by LF in content whose
 // lines end in LF (so it stays as it was), by CR LF in any other.
-FilterModel filterModel(std::string_view content, const engine::TargetSlots& slots);
+FilterModel filterModel(std::string_view content, const Targets& slots);
 
 struct DeleteRunModel
 {
@@ -47,14 +47,14 @@ struct DeleteRunModel
 // the file under the line rule of the file as the run found it, with 16-bit signed counts: a pass's
 // count or the running total beyond 32,767 ends the run with "Overflow" and leaves the passes
 // before it applied.
-DeleteRunModel deleteRunModel(std::string_view content, const engine::TargetSlots& slots);
+DeleteRunModel deleteRunModel(std::string_view content, const Targets& slots);
 
 // The settings reading table: lines 0-9 fill slots 0-9, later lines are ignored and
 // slots past the last line keep their text. The content up to its tenth LF holds the
 // lines, and its own line ends choose their rule.
-settings::Targets applySettingsModel(std::string_view content, settings::Targets targets);
+Targets applySettingsModel(std::string_view content, Targets targets);
 
 // The settings file that stores `targets`: each one, unchanged, followed by CR LF.
-std::string settingsFileModel(const settings::Targets& targets);
+std::string settingsFileModel(const Targets& targets);
 
 } // namespace purgix::test

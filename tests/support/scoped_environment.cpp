@@ -1,6 +1,6 @@
-#include "scoped_environment.h"
+#include "support/scoped_environment.h"
 
-#include "system_environment.h"
+#include "support/system_environment.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "system_environment.h"
+#include "support/system_environment.h"
 
 #include <filesystem>
 #include <random>

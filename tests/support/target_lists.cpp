@@ -1,20 +1,20 @@
-#include "target_lists.h"
+#include "support/target_lists.h"
 
 #include <algorithm>
 
 namespace purgix::test {
 
-engine::TargetSlots slotsOf(std::initializer_list<std::string> texts)
+Targets slotsOf(std::initializer_list<std::string> texts)
 {
-    engine::TargetSlots slots;
+    Targets slots;
     std::copy(texts.begin(), texts.end(), slots.begin());
     return slots;
 }
 
-settings::Targets startUpTargets()
+Targets startUpTargets()
 {
-    settings::Targets targets;
-    targets.fill(std::string(settings::kStartUpTarget));
+    Targets targets;
+    targets.fill(std::string(kStartUpTarget));
     return targets;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "target_settings.h"
-#include "target_slots.h"
+#include "core/targets.h"
+#include "settings/target_settings.h"
 
 #include <initializer_list>
 #include <string>
@@ -9,9 +9,9 @@
 namespace purgix::test {
 
 // Slots filled from index 0 on; the rest stay empty.
-engine::TargetSlots slotsOf(std::initializer_list<std::string> texts);
+Targets slotsOf(std::initializer_list<std::string> texts);
 
 // Every slot holding the start-up text, as before the saved targets are read over it.
-settings::Targets startUpTargets();
+Targets startUpTargets();
 
 } // namespace purgix::test

@@ -1,6 +1,6 @@
-#include "test_folder.h"
+#include "support/test_folder.h"
 
-#include "system_environment.h"
+#include "support/system_environment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "scripted_file_system.h"
+#include "win32/scripted_file_system.h"
 
-#include "path_names.h"
+#include "platform/files/detail/path_names.h"
 
 namespace purgix::test {
 

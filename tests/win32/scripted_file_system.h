@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows_file_system.h"
+#include "platform/files/windows/windows_file_system.h"
 
 #include <functional>
 #include <string>

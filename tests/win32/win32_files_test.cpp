@@ -1,12 +1,12 @@
-#include "delete_run.h"
-#include "file_stream.h"
-#include "run_fixture.h"
-#include "run_messages.h"
-#include "save_file.h"
-#include "scoped_environment.h"
-#include "scripted_file_system.h"
-#include "target_settings.h"
-#include "test_folder.h"
+#include "engine/delete_run.h"
+#include "engine/run_messages.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/save_file.h"
+#include "run/run_fixture.h"
+#include "settings/target_settings.h"
+#include "support/scoped_environment.h"
+#include "support/test_folder.h"
+#include "win32/scripted_file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using engine::runDelete;
 
-const engine::TargetSlots kDropX = {"x"};
+const Targets kDropX = {"x"};
 
 bool startsWith(const std::string& text, const std::string& start)
 {
@@ -281,12 +281,12 @@ TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
 TEST_F(Win32RunTest, SettingsAreSavedNewAndReplacedUnderAWideName)
 {
     const std::string path = m_folder.file("\xC3\xA9t\xC3\xA9.ini").string();
-    settings::Targets targets = {"a", "\xC3\xA9"};
+    Targets targets = {"a", "\xC3\xA9"};
 
     ASSERT_TRUE(settings::saveTargets(path, targets).succeeded);
     targets[0] = "b";
     ASSERT_TRUE(settings::saveTargets(path, targets).succeeded);
-    settings::Targets loaded;
+    Targets loaded;
     const settings::LoadResult result = settings::loadTargets(path, loaded);
 
     EXPECT_TRUE(result.succeeded) << result.message;
@@ -356,7 +356,7 @@ TEST(Win32Save, ATerminatedRunLeavesTheFileAndNothingElse)
 TEST(Win32Settings, MissingFileIsTheOrdinaryFirstStart)
 {
     TestFolder folder;
-    settings::Targets targets;
+    Targets targets;
 
     const settings::LoadResult result =
         settings::loadTargets(folder.file("purgix.ini").string(), targets);

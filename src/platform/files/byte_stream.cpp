@@ -1,4 +1,4 @@
-#include "byte_stream.h"
+#include "platform/files/byte_stream.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
-#include "file_error.h"
+#include "platform/files/file_error.h"
 
-#include "native_files.h"
+#include "platform/files/detail/native_files.h"
 
 #include <initializer_list>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "locked_file.h"
+#include "platform/files/locked_file.h"
 
-#include "native_files.h"
+#include "platform/files/detail/native_files.h"
 
 #include <algorithm>
 #include <thread>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "file_error.h"
-#include "native_file.h"
+#include "platform/files/detail/native_file.h"
+#include "platform/files/file_error.h"
 
 #include <chrono>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "file_error.h"
+#include "platform/files/file_error.h"
 
 #include <optional>
 #include <string>

@@ -1,12 +1,12 @@
-#include "save_file.h"
+#include "platform/files/save_file.h"
 
-#include "file_stream.h"
-#include "interrupted_rewrite.h"
-#include "locked_file.h"
-#include "native_files.h"
-#include "signal_cleanup.h"
-#include "temporary_file.h"
-#include "temporary_names.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/detail/interrupted_rewrite.h"
+#include "platform/files/detail/native_files.h"
+#include "platform/files/detail/signal_cleanup.h"
+#include "platform/files/detail/temporary_file.h"
+#include "platform/files/detail/temporary_names.h"
+#include "platform/files/locked_file.h"
 
 #include <algorithm>
 #include <array>
@@ -102,7 +102,7 @@ struct SaveFile::State
     std::optional<FileError> resolve();
     std::optional<FileError> lockOriginal();
     std::string keptLockedReason() const;
-    std::optional<FileError> refusal() const;
+    std::optional<FileError> whyNotWritable() const;
     std::optional<FileError> createContent(NativeHandle folder, const std::string& folderPath);
     std::optional<FileError> createContentBeside();
     std::optional<FileError> chooseInPlace();
@@ -111,10 +111,10 @@ struct SaveFile::State
     // to a later round, or everything, a last line without its end included.
     enum class Carry { WholeLines, Everything };
     std::optional<FileError> carry(const CarryOver& carryOver, ByteSink& into, Carry what);
-    // What others did to the file since it was locked. Touched: its time changed but not
+    // What others did to the file since it was locked. TimeChanged: its time changed but not
     // its size, as when a write is under way (the time is set before the size) or when
     // someone rewrote bytes in place; only a second look tells.
-    enum class Outside { None, Appended, Touched, Changed, Unknown };
+    enum class Outside { None, Appended, TimeChanged, Changed, Unknown };
     Outside outsideChange();
     std::optional<FileError> settle(const CarryOver& carryOver, bool untilStill);
     std::optional<FileError> grewByAppending();
@@ -216,7 +216,7 @@ std::string SaveFile::State::keptLockedReason() const
 // A rename needs no permission on the file itself, so this is checked first: a file the
 // process may not write to stays as it is, and so does one without a single write bit,
 // even for root.
-std::optional<FileError> SaveFile::State::refusal() const
+std::optional<FileError> SaveFile::State::whyNotWritable() const
 {
     if (!original.status.writeBits) {
         return FileError::cannot("replace", path, "it is read-only");
@@ -349,7 +349,7 @@ SaveFile::State::Outside SaveFile::State::outsideChange()
     if (current.size != before.size) {
         return Outside::Changed;
     }
-    return isUnchanged(before, current) ? Outside::None : Outside::Touched;
+    return isUnchanged(before, current) ? Outside::None : Outside::TimeChanged;
 }
 
 // Brings appended lines over and flushes the new content. With `untilStill`, until no
@@ -376,7 +376,7 @@ std::optional<FileError> SaveFile::State::settle(const CarryOver& carryOver, boo
                 return grewByAppending();
             }
             break;
-        case Outside::Touched:
+        case Outside::TimeChanged:
             std::this_thread::sleep_for(kWriterPause);
             break;
         }
@@ -559,7 +559,7 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     case Outside::Unknown:
         return cannot("replace", statError);
     case Outside::Appended:
-    case Outside::Touched:
+    case Outside::TimeChanged:
     case Outside::Changed:
         return FileError::changed(path);
     }
@@ -698,7 +698,7 @@ std::optional<FileError> SaveFile::open()
         return failure;
     }
     removeLeftover(state.fileSystem, state.location);
-    if (std::optional<FileError> failure = state.refusal()) {
+    if (std::optional<FileError> failure = state.whyNotWritable()) {
         return failure;
     }
     if (const int error = notePrivileges(state.fileSystem, state.original.file.get(),

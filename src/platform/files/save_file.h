@@ -1,9 +1,9 @@
 #pragma once
 
-#include "byte_stream.h"
-#include "file_error.h"
-#include "locked_file.h"
-#include "system_file_system.h"
+#include "platform/files/byte_stream.h"
+#include "platform/files/file_error.h"
+#include "platform/files/file_system.h"
+#include "platform/files/locked_file.h"
 
 #include <functional>
 #include <memory>

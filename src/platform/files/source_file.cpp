@@ -1,8 +1,8 @@
-#include "source_file.h"
+#include "platform/files/source_file.h"
 
-#include "file_stream.h"
-#include "locked_file.h"
-#include "native_files.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/detail/native_files.h"
+#include "platform/files/locked_file.h"
 
 #include <utility>
 

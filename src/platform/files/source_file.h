@@ -1,8 +1,8 @@
 #pragma once
 
-#include "byte_stream.h"
-#include "file_error.h"
-#include "system_file_system.h"
+#include "platform/files/byte_stream.h"
+#include "platform/files/file_error.h"
+#include "platform/files/file_system.h"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "system_file_system.h"
+#include "platform/files/file_system.h"
 
 #include <string>
 

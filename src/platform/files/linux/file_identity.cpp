@@ -1,6 +1,6 @@
-#include "file_identity.h"
+#include "platform/files/linux/file_identity.h"
 
-#include "linux_file_system.h"
+#include "platform/files/linux/linux_file_system.h"
 
 #include <algorithm>
 #include <cerrno>

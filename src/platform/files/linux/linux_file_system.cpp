@@ -1,4 +1,4 @@
-#include "linux_file_system.h"
+#include "platform/files/linux/linux_file_system.h"
 
 #include <cerrno>
 #include <climits>

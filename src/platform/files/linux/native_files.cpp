@@ -1,9 +1,9 @@
-#include "native_files.h"
+#include "platform/files/detail/native_files.h"
 
-#include "file_identity.h"
-#include "leftover_name.h"
-#include "linux_file_system.h"
-#include "path_names.h"
+#include "platform/files/detail/path_names.h"
+#include "platform/files/linux/file_identity.h"
+#include "platform/files/linux/leftover_name.h"
+#include "platform/files/linux/linux_file_system.h"
 
 #include <algorithm>
 #include <array>

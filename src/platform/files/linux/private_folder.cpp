@@ -1,4 +1,4 @@
-#include "private_folder.h"
+#include "platform/files/private_folder.h"
 
 #include <cerrno>
 #include <sys/stat.h>

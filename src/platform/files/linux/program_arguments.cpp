@@ -1,4 +1,4 @@
-#include "program_arguments.h"
+#include "platform/files/program_arguments.h"
 
 namespace purgix::platform {
 

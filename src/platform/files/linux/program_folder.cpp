@@ -1,4 +1,4 @@
-#include "program_folder.h"
+#include "platform/files/program_folder.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "signal_cleanup.h"
+#include "platform/files/detail/signal_cleanup.h"
 
 #include <array>
 #include <atomic>

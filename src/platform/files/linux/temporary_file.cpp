@@ -1,15 +1,14 @@
-#include "temporary_file.h"
+#include "platform/files/detail/temporary_file.h"
 
-#include "file_stream.h"
-#include "leftover_name.h"
-#include "linux_file_system.h"
-#include "native_files.h"
-#include "path_names.h"
-#include "signal_cleanup.h"
-#include "temporary_names.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/detail/native_files.h"
+#include "platform/files/detail/path_names.h"
+#include "platform/files/detail/signal_cleanup.h"
+#include "platform/files/detail/temporary_names.h"
+#include "platform/files/linux/leftover_name.h"
+#include "platform/files/linux/linux_file_system.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -19,8 +18,6 @@ namespace purgix::platform {
 namespace {
 
 constexpr int kNameAttempts = 100;
-// What follows the prefix in the name of a file that replaces a locked file.
-constexpr const char* kFixedPart = "purgix-new";
 
 // Errors with which a file system says it has no unnamed files.
 bool unnamedUnsupported(int errorNumber)
@@ -30,27 +27,6 @@ bool unnamedUnsupported(int errorNumber)
 }
 
 } // namespace
-
-std::string temporaryFolderPath()
-{
-    const char* folder = std::getenv("TMPDIR");
-    return folder != nullptr && *folder != '\0' ? std::string(folder) : std::string("/tmp");
-}
-
-TemporaryFolder checkTemporaryFolder(FileSystem& fileSystem, const std::string& folder)
-{
-    struct stat status = {};
-    if (fileSystem.stat(AT_FDCWD, folder, status, 0) != 0 || !S_ISDIR(status.st_mode)) {
-        return TemporaryFolder::NotAFolder;
-    }
-    const TemporaryFile probe(fileSystem, noHandle(), folder, "tmp");
-    return probe.isOpen() ? TemporaryFolder::Usable : TemporaryFolder::NoNewFile;
-}
-
-std::string renamingName(const std::string& name)
-{
-    return besideFilePrefix(name) + kFixedPart;
-}
 
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
                              std::string_view prefix, bool forLockedFile)
@@ -76,7 +52,8 @@ TemporaryFile::~TemporaryFile()
 bool TemporaryFile::create(bool forLockedFile)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name = m_prefix + (forLockedFile && attempt == 0 ? kFixedPart : randomName());
+        std::string name =
+            m_prefix + (forLockedFile && attempt == 0 ? std::string(kRenamingPart) : randomName());
         m_file = NativeFile(m_fileSystem, m_fileSystem.open(m_folder, nameInFolder(name),
                                                             O_RDWR | O_CREAT | O_EXCL, 0600));
         if (m_file.isOpen()) {
@@ -136,7 +113,7 @@ int TemporaryFile::nameAs(const std::string& name)
 
 int TemporaryFile::nameToKeep()
 {
-    if (!m_name.ends_with(kFixedPart)) {
+    if (!m_name.ends_with(kRenamingPart)) {
         return giveName();
     }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {

@@ -1,4 +1,4 @@
-#include "user_settings_folder.h"
+#include "platform/files/user_settings_folder.h"
 
 #include <cstdlib>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "native_files.h"
+#include "platform/files/detail/native_files.h"
 
-#include "path_names.h"
-#include "windows_file_system.h"
+#include "platform/files/detail/path_names.h"
+#include "platform/files/windows/windows_file_system.h"
 
 #include <cerrno>
 #include <windows.h>

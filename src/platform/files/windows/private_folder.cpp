@@ -1,6 +1,6 @@
-#include "private_folder.h"
+#include "platform/files/private_folder.h"
 
-#include "wide_text.h"
+#include "platform/files/wide_text.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "program_arguments.h"
+#include "platform/files/program_arguments.h"
 
-#include "wide_text.h"
+#include "platform/files/wide_text.h"
 
 #include <windows.h>
 

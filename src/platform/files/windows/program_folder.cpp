@@ -1,6 +1,6 @@
-#include "program_folder.h"
+#include "platform/files/program_folder.h"
 
-#include "wide_text.h"
+#include "platform/files/wide_text.h"
 
 #include <windows.h>
 

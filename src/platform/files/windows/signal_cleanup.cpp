@@ -1,6 +1,6 @@
-#include "signal_cleanup.h"
+#include "platform/files/detail/signal_cleanup.h"
 
-#include "wide_text.h"
+#include "platform/files/wide_text.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,11 +1,11 @@
-#include "temporary_file.h"
+#include "platform/files/detail/temporary_file.h"
 
-#include "file_stream.h"
-#include "native_files.h"
-#include "path_names.h"
-#include "signal_cleanup.h"
-#include "temporary_names.h"
-#include "windows_file_system.h"
+#include "platform/files/detail/file_stream.h"
+#include "platform/files/detail/native_files.h"
+#include "platform/files/detail/path_names.h"
+#include "platform/files/detail/signal_cleanup.h"
+#include "platform/files/detail/temporary_names.h"
+#include "platform/files/windows/windows_file_system.h"
 
 #include <array>
 #include <cerrno>

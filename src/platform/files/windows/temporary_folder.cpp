@@ -1,8 +1,8 @@
-#include "temporary_folder.h"
+#include "platform/files/temporary_folder.h"
 
-#include "temporary_file.h"
-#include "wide_text.h"
-#include "windows_file_system.h"
+#include "platform/files/detail/temporary_file.h"
+#include "platform/files/wide_text.h"
+#include "platform/files/windows/windows_file_system.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "user_settings_folder.h"
+#include "platform/files/user_settings_folder.h"
 
-#include "wide_text.h"
+#include "platform/files/wide_text.h"
 
 // <windows.h> must come first.
 // clang-format off

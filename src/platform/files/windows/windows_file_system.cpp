@@ -1,6 +1,6 @@
-#include "windows_file_system.h"
+#include "platform/files/windows/windows_file_system.h"
 
-#include "wide_text.h"
+#include "platform/files/wide_text.h"
 
 #include <algorithm>
 

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/targets.h"
+#include "settings/settings_location.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace purgix::window {
+
+class WindowDesktop;
+class WindowView;
+
+// The window's behaviour without any toolkit: the views turn their events into these
+// calls and show what the model sets. It keeps the change flag ("0" while the target
+// boxes hold what was loaded, "1" once any of them changed) and the state of a run.
+class WindowModel
+{
+public:
+    WindowModel(settings::SettingsLocation settings, WindowView& view, WindowDesktop& desktop);
+
+    // Fills the target boxes from the settings file, marks them unchanged and puts
+    // `fileBoxText` into the file box.
+    void load(const std::string& fileBoxText);
+    bool changed() const { return m_changed; }
+
+    void targetChanged(int index);
+    void purgixClicked();
+    void browseClicked();
+    void pasteClicked(int index);
+    void clearClicked();
+    void label1Clicked();
+    void label2Clicked();
+    // Files dropped onto the window, in the order the desktop gave them.
+    void filesDropped(const std::vector<std::string>& paths);
+    void escapeReleased();
+    // Whether the window may close now; may ask to save the targets first.
+    bool closeRequested();
+
+private:
+    Targets targetTexts() const;
+    bool saveTargets();
+
+    settings::SettingsLocation m_settings;
+    WindowView& m_view;
+    WindowDesktop& m_desktop;
+    bool m_changed = false;
+    bool m_runInProgress = false;
+    bool m_closeAfterRun = false;
+    // The bytes each target box was loaded from, until the box changes: matched and saved
+    // as they are, since the text a view shows for bytes that are not UTF-8 does not give
+    // them back.
+    std::array<std::optional<std::string>, kTargetCount> m_loadedBytes{};
+};
+
+// The file box's first text: the first argument when there is one, so that a file
+// manager can open a file with Purgix; else "test.txt" in the folder the targets are
+// kept beside: the program's own folder when the settings file is there, else `homeFolder`.
+std::string startFileText(const settings::SettingsLocation& settings,
+                          const std::string& programFolder, const std::string& homeFolder,
+                          const std::vector<std::string>& arguments);
+
+} // namespace purgix::window

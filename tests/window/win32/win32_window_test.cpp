@@ -1,0 +1,138 @@
+#include "support/test_folder.h"
+#include "window/model/fake_window_desktop.h"
+#include "window/model/layout_table.h"
+#include "window/win32/win32_main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace purgix::test {
+namespace {
+
+using window::Control;
+
+// A real Win32 window over a fresh program folder, driven by window messages as a user's
+// clicks and keys would drive it; the desktop services are fakes.
+class Win32WindowTest : public testing::Test
+{
+protected:
+    Win32WindowTest()
+    {
+        m_window.load(m_folder.file("test.txt").string());
+        m_window.native().show();
+        m_window.native().processMessages();
+    }
+
+    HWND control(Control control, int index = window::kNoIndex)
+    {
+        return static_cast<HWND>(m_window.native().controlHandle(m_window.control(control, index)));
+    }
+    void click(Control which, int index = window::kNoIndex)
+    {
+        ::SendMessageW(control(which, index), BM_CLICK, 0, 0);
+        m_window.native().processMessages();
+    }
+    void type(Control which, int index, const std::wstring& text)
+    {
+        ::SendMessageW(control(which, index), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // Presses and releases Esc in a control, through the window's message loop.
+    void pressEscape(HWND target)
+    {
+        ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0);
+        ::PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        m_window.native().processMessages();
+    }
+
+    TestFolder m_folder;
+    FakeDesktop m_desktop;
+    window::Win32MainWindow m_window{{m_folder.file("purgix.ini").string(), {}, true, {}},
+                                     m_desktop};
+};
+
+TEST_F(Win32WindowTest, ControlsSitWhereTheLayoutTableSaysAtEveryResolution)
+{
+    const HWND main = static_cast<HWND>(m_window.native().handle());
+    for (const int dpi : {96, 144, 192}) {
+        if (dpi != 96) {
+            RECT frame = {0, 0, 800, 600};
+            ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                           reinterpret_cast<LPARAM>(&frame));
+        }
+        for (const window::LayoutRow& row : window::layoutTable()) {
+            RECT place;
+            const HWND handle = control(row.control, row.index);
+            ::GetWindowRect(handle, &place);
+            ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&place), 2);
+            const auto pixels = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
+            const RECT expected = {pixels(row.place.left), pixels(row.place.top),
+                                   pixels(row.place.left) + pixels(row.place.width),
+                                   pixels(row.place.top) + pixels(row.place.height)};
+            EXPECT_TRUE(::EqualRect(&place, &expected))
+                << dpi << " dpi: " << row.name << " " << row.index;
+        }
+    }
+}
+
+TEST_F(Win32WindowTest, TabGoesThroughTheControlsInTheirTabIndexOrder)
+{
+    std::vector<window::LayoutRow> focusable;
+    for (const window::LayoutRow& row : window::layoutTable()) {
+        if (row.kind != window::ControlKind::Label) {
+            focusable.push_back(row);
+        }
+    }
+    std::ranges::sort(focusable, {}, &window::LayoutRow::tabIndex);
+    const HWND main = static_cast<HWND>(m_window.native().handle());
+    HWND stop = control(focusable.front().control, focusable.front().index);
+    for (const window::LayoutRow& row : focusable) {
+        EXPECT_EQ(stop, control(row.control, row.index)) << row.name << " " << row.index;
+        stop = ::GetNextDlgTabItem(main, stop, FALSE);
+    }
+}
+
+TEST_F(Win32WindowTest, ButtonsBoxesAndLabelsReachTheModel)
+{
+    const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
+    type(Control::TxtFile, window::kNoIndex, std::wstring(path.begin(), path.end()));
+    type(Control::TxtTarget, 0, L"x");
+    EXPECT_TRUE(m_window.changed());
+
+    click(Control::CmdPurgix);
+    EXPECT_EQ(m_desktop.shown, std::vector<std::string>{"1 lines deleted."});
+    EXPECT_EQ(readFile(path), "a\r\n");
+
+    m_desktop.clipboard = "foo\r\nbar";
+    click(Control::Paste, 4);
+    EXPECT_EQ(m_window.native().text(m_window.control(Control::TxtTarget, 4)), "foo");
+
+    const HWND label = control(Control::Label1);
+    ::SendMessageW(::GetParent(label), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(label), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(label));
+    EXPECT_EQ(::GetFocus(), control(Control::TxtTarget, 9));
+
+    click(Control::Command1);
+    EXPECT_EQ(m_window.native().text(m_window.control(Control::TxtTarget, 0)), "");
+}
+
+TEST_F(Win32WindowTest, EscAsksTheSaveQuestionAndCancelKeepsTheWindow)
+{
+    type(Control::TxtTarget, 2, L"y");
+    m_desktop.answers = {window::Answer::Cancel, window::Answer::Yes};
+
+    pressEscape(control(Control::TxtTarget, 2));
+    EXPECT_TRUE(m_window.native().isOpen());
+
+    pressEscape(control(Control::TxtTarget, 2));
+    EXPECT_FALSE(m_window.native().isOpen());
+    EXPECT_EQ(m_desktop.shown.size(), 2U);
+    EXPECT_EQ(readFile(m_folder.file("purgix.ini")), "\r\n\r\ny\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+}
+
+} // namespace
+} // namespace purgix::test
