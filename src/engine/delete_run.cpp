@@ -1,6 +1,7 @@
 #include "engine/delete_run.h"
 
 #include "engine/detail/overflow_limit.h"
+#include "engine/detail/watched_source.h"
 #include "engine/line_filter.h"
 #include "engine/run_messages.h"
 #include "platform/files/file_system.h"
@@ -32,26 +33,32 @@ std::optional<FileError> failureOf(const FilterResult& result, const SaveFile& f
 }
 
 // Filters the file again from its start with fewer slots.
-std::optional<FileError> refilter(SaveFile& file, const Targets& slots, std::size_t bufferSize,
-                                  FilterResult& counts)
+std::optional<FileError> refilter(SaveFile& file, WatchedSource& original, const Targets& slots,
+                                  std::size_t bufferSize, FilterResult& counts)
 {
-    if (!file.original().rewind()) {
+    if (!original.rewind()) {
         return file.readError(errno);
     }
     if (!file.content().cutBack(0)) {
         return file.writeError(errno);
     }
-    counts = filterLines(file.original(), file.content(), slots, bufferSize);
+    counts = filterLines(original, file.content(), slots, bufferSize);
     return failureOf(counts, file);
 }
 
 // The run once the file is open: one scan for all slots; when that would overflow the
 // line count, the slots before the overflowing one stay applied, as if each had had a
 // pass of its own, and the run reports the overflow. A run that would write the file back
-// as it is leaves it alone.
-DeleteRunOutcome filterAndCommit(SaveFile& file, const Targets& slots, std::size_t bufferSize)
+// as it is leaves it alone. A stop requested before the commit leaves it alone too.
+DeleteRunOutcome filterAndCommit(SaveFile& file, const std::string& path, const Targets& slots,
+                                 const DeleteRunOptions& options)
 {
-    FilterResult counts = filterLines(file.original(), file.content(), slots, bufferSize);
+    const std::size_t bufferSize = options.bufferSize;
+    WatchedSource original(file.original(), options.control);
+    FilterResult counts = filterLines(original, file.content(), slots, bufferSize);
+    if (original.stopped()) {
+        return cancelledOutcome(path);
+    }
     if (std::optional<FileError> failure = failureOf(counts, file)) {
         return failedOutcome(*failure);
     }
@@ -61,7 +68,11 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const Targets& slots, std::size
         if (allSlotsEmpty(applied)) {
             return failedOutcome(std::string(kOverflowMessage));
         }
-        if (std::optional<FileError> failure = refilter(file, applied, bufferSize, counts)) {
+        std::optional<FileError> failure = refilter(file, original, applied, bufferSize, counts);
+        if (original.stopped()) {
+            return cancelledOutcome(path);
+        }
+        if (failure) {
             return failedOutcome(*failure);
         }
     }
@@ -98,6 +109,9 @@ DeleteRunOutcome filterAndCommit(SaveFile& file, const Targets& slots, std::size
         dropped = total;
         return failureOf(more, file);
     };
+    if (options.control != nullptr && options.control->stopRequested()) {
+        return cancelledOutcome(path);
+    }
     if (std::optional<FileError> failure = file.commit(carryOver)) {
         return failedOutcome(*failure);
     }
@@ -132,7 +146,10 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
     if (std::optional<FileError> failure = file.open()) {
         return failedOutcome(*failure);
     }
-    DeleteRunOutcome outcome = filterAndCommit(file, slots, options.bufferSize);
+    if (options.control != nullptr) {
+        options.control->setFileSize(file.originalSize());
+    }
+    DeleteRunOutcome outcome = filterAndCommit(file, path, slots, options);
     outcome.notice = file.notice();
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/targets.h"
+#include "engine/run_control.h"
 #include "platform/files/file_error.h"
 #include "platform/files/file_system.h"
 #include "platform/files/locked_file.h"
@@ -24,11 +25,14 @@ struct DeleteRunOptions
     std::size_t bufferSize = 0;
     // How long the run waits for another program that holds the file's lock.
     platform::LockWait lockWait;
+    // Progress and stop requests from another thread; none when null.
+    RunControl* control = nullptr;
 };
 
 struct DeleteRunOutcome
 {
     bool succeeded = false; // true exactly when message is "N lines deleted."
+    bool cancelled = false; // stopped on request before the file was touched
     std::string message;    // the text to show the user
     // What failed when the file itself could not be read, written or replaced.
     std::optional<platform::FileError> fileError;

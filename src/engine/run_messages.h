@@ -17,5 +17,7 @@ DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines);
 
 DeleteRunOutcome failedOutcome(std::string message);
 DeleteRunOutcome failedOutcome(const platform::FileError& failure);
+// A run stopped on request, before anything was put in the file's place.
+DeleteRunOutcome cancelledOutcome(const std::string& path);
 
 } // namespace purgix::engine

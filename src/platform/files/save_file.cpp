@@ -723,6 +723,11 @@ ByteSource& SaveFile::original()
     return *m_state->source;
 }
 
+std::int64_t SaveFile::originalSize() const
+{
+    return m_state->exists ? m_state->original.status.size : 0;
+}
+
 ByteSink& SaveFile::content()
 {
     return *m_state->sink;

@@ -53,8 +53,10 @@ public:
     // left half done and open() finished; empty when nothing.
     const std::string& notice() const;
 
-    // After a successful open(): the old content (Use::Replace) and the new.
+    // After a successful open(): the old content (Use::Replace) and the new, and the old
+    // content's size when it was opened.
     ByteSource& original();
+    std::int64_t originalSize() const;
     ByteSink& content();
 
     // The failures of reading `original()` and of writing `content()`.

@@ -1,6 +1,7 @@
 #include "window/model/window_model.h"
 
 #include "engine/delete_run.h"
+#include "window/model/background_run.h"
 #include "platform/files/program_folder.h"
 #include "settings/target_settings.h"
 #include "window/model/window_desktop.h"
@@ -60,18 +61,15 @@ void WindowModel::purgixClicked()
         return;
     }
     m_runInProgress = true;
-    bool waitShown = false;
-    engine::DeleteRunOptions options;
-    options.onTempFileReady = [&] {
-        m_view.showWaitState();
-        waitShown = true;
-    };
-    const engine::DeleteRunOutcome outcome =
-        engine::runDelete(m_view.fileText(), targetTexts(), options);
-    m_view.takeHeldInput();
-    if (waitShown) {
-        m_view.hideWaitState();
+    m_view.showWaitState();
+    engine::DeleteRunOutcome outcome;
+    {
+        BackgroundRun run(m_view.fileText(), targetTexts(), {});
+        m_view.waitForRun(run);
+        outcome = run.takeOutcome();
     }
+    m_view.takeHeldInput();
+    m_view.hideWaitState();
     m_runInProgress = false;
     if (!outcome.notice.empty()) {
         m_desktop.information(outcome.notice);

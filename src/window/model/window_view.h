@@ -4,6 +4,8 @@
 
 namespace purgix::window {
 
+class BackgroundRun;
+
 // What the window model needs of a view (Qt widgets on Linux, Win32 controls on Windows).
 // Texts are bytes: UTF-8 as the view shows them, or the bytes a target was loaded from.
 class WindowView
@@ -21,6 +23,11 @@ public:
 
     // Shows the wait cursor and lets it appear, holding user input back until the run ends.
     virtual void showWaitState() = 0;
+    // Keeps taking events, input to the window's controls held back, until `run` has
+    // finished. A run still working after BackgroundRun::kDialogDelay shows a modal
+    // progress dialog (caption "Purgix", the file's name, a bar of the bytes read, Cancel,
+    // which Esc presses) whose Cancel calls run.cancel(); it closes when the run ends.
+    virtual void waitForRun(BackgroundRun& run) = 0;
     // Takes the input held during the run: a close request or Esc is kept, through
     // closeRequested() or escapeReleased() while the run still counts as in progress, and
     // the rest is dropped.

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWidget>
+#include <QWindow>
 
 namespace purgix::window {
 
@@ -17,14 +19,29 @@ bool isEscapeKey(const QEvent* event)
 
 } // namespace
 
-BusyInputFilter::BusyInputFilter()
+BusyInputFilter::BusyInputFilter(const QWidget* open) : m_open(open)
 {
     // A deleted filter leaves the application's list by itself.
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-bool BusyInputFilter::eventFilter(QObject* /*watched*/, QEvent* event)
+// Input reaches a dialog's QWindow first and then its widgets.
+bool BusyInputFilter::isForOpenDialog(const QObject* watched) const
 {
+    if (m_open == nullptr) {
+        return false;
+    }
+    if (const auto* widget = qobject_cast<const QWidget*>(watched)) {
+        return widget->window() == m_open;
+    }
+    return watched == m_open->windowHandle();
+}
+
+bool BusyInputFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (isForOpenDialog(watched)) {
+        return false;
+    }
     switch (event->type()) {
     case QEvent::Shortcut:
     case QEvent::DragEnter:

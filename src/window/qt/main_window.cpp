@@ -3,6 +3,8 @@
 #include "window/qt/busy_input_filter.h"
 #include "window/qt/clickable_label.h"
 #include "window/qt/escape_watcher.h"
+#include "window/model/background_run.h"
+#include "window/qt/run_progress.h"
 #include "window/qt/target_text.h"
 #include "window/qt/window_font.h"
 
@@ -12,11 +14,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QUrl>
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -198,6 +202,21 @@ void MainWindow::showWaitState()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // One pump lets the cursor show; user input waits until the run has ended.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Until the dialog shows, user input waits in the window system's queue. Then what waited
+// is taken as after a run (a close request or Esc is kept for the run's end), and the
+// window's controls drop input while the dialog takes it.
+void MainWindow::waitForRun(BackgroundRun& run)
+{
+    if (waitForRunFor(run, BackgroundRun::kDialogDelay, QEventLoop::ExcludeUserInputEvents)) {
+        return;
+    }
+    takeHeldInput();
+    const std::unique_ptr<QProgressDialog> dialog(newRunProgressDialog(run, this));
+    const BusyInputFilter holdInput(dialog.get());
+    dialog->show();
+    waitForRunFor(run, std::chrono::milliseconds::max(), QEventLoop::AllEvents, dialog.get());
 }
 
 // User input that arrived while the run worked has waited in the window system's queue.

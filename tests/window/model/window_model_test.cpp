@@ -1,5 +1,6 @@
 #include "platform/files/program_folder.h"
 #include "support/test_folder.h"
+#include "window/model/background_run.h"
 #include "window/model/fake_window_desktop.h"
 #include "window/model/window_model.h"
 #include "window/model/window_view.h"
@@ -13,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace purgix::test {
@@ -40,7 +42,7 @@ struct FakeView final : window::WindowView
     std::string file;
     Slots targets = startUp();
     std::string focus;
-    std::function<void()> duringRun;
+    std::function<void(window::BackgroundRun&)> duringRun;
     int closeRequests = 0;
 
     std::string fileText() const override { return file; }
@@ -53,10 +55,14 @@ struct FakeView final : window::WindowView
     }
     void focusFile() override { focus = "txtFile"; }
     void focusTarget(int index) override { focus = "txtTarget" + std::to_string(index); }
-    void showWaitState() override
+    void showWaitState() override {}
+    void waitForRun(window::BackgroundRun& run) override
     {
         if (duringRun) {
-            duringRun();
+            duringRun(run);
+        }
+        while (!run.finished()) {
+            std::this_thread::sleep_for(window::BackgroundRun::kPollInterval);
         }
     }
     void takeHeldInput() override {}
@@ -232,7 +238,7 @@ TEST_F(WindowModelTest, CloseDuringARunWaitsForTheRunAndItsMessage)
     m_view.setTargetText(0, "x");
     m_desktop.answers = {Answer::No};
     bool closedDuringRun = true;
-    m_view.duringRun = [&] {
+    m_view.duringRun = [&](window::BackgroundRun&) {
         closedDuringRun = m_model.closeRequested();
         m_model.purgixClicked(); // a second run must not start inside the first
     };

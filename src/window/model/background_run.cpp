@@ -1,0 +1,49 @@
+#include "window/model/background_run.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace purgix::window {
+
+BackgroundRun::BackgroundRun(std::string path, const Targets& targets,
+                             engine::DeleteRunOptions options)
+    : m_path(std::move(path))
+{
+    options.control = &m_control;
+    m_thread = std::thread([this, targets, options] {
+        m_outcome = engine::runDelete(m_path, targets, options);
+        m_finished.store(true, std::memory_order_release);
+    });
+}
+
+BackgroundRun::~BackgroundRun()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+std::string BackgroundRun::fileName() const
+{
+    const std::size_t slash = m_path.find_last_of("/\\");
+    return slash == std::string::npos || slash + 1 == m_path.size() ? m_path
+                                                                    : m_path.substr(slash + 1);
+}
+
+int BackgroundRun::permilleRead() const
+{
+    const std::int64_t size = m_control.fileSize();
+    if (size <= 0) {
+        return 0;
+    }
+    const std::int64_t read = std::min(m_control.bytesRead(), size);
+    return static_cast<int>(read * 1000 / size);
+}
+
+engine::DeleteRunOutcome BackgroundRun::takeOutcome()
+{
+    m_thread.join();
+    return std::move(m_outcome);
+}
+
+} // namespace purgix::window
