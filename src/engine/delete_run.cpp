@@ -142,8 +142,15 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
         return deletedOutcome(0);
     }
     SaveFile file(fileSystem, path, SaveFile::Use::Replace, tempFolder);
-    file.setLockWait(options.lockWait);
+    platform::LockWait lockWait = options.lockWait;
+    if (options.control != nullptr) {
+        lockWait.stopped = [control = options.control] { return control->stopRequested(); };
+    }
+    file.setLockWait(lockWait);
     if (std::optional<FileError> failure = file.open()) {
+        if (options.control != nullptr && options.control->stopRequested()) {
+            return cancelledOutcome(path);
+        }
         return failedOutcome(*failure);
     }
     if (options.control != nullptr) {

@@ -247,5 +247,28 @@ TEST_F(DeleteRunTest, ASparseFileKeepsItsHoles)
     EXPECT_TRUE(readFile(path) == "keep\n" + std::string(kHole, '\0') + "\n");
 }
 
+// A stop requested before the run reads ends it at its first block.
+TEST_F(DeleteRunTest, AStoppedRunLeavesTheFileAndItsInodeAsTheyWere)
+{
+    const std::string path = m_folder.write("hosts", kUnrewritten);
+    struct stat before = {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    engine::RunControl control;
+    control.requestStop();
+    engine::DeleteRunOptions options;
+    options.control = &control;
+    const auto outcome = runDelete(path, slotsOf({"drop"}), options);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(outcome.message, "Cancelled; \"" + path + "\" was left as it is.");
+    struct stat after = {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(readFile(path), kUnrewritten);
+    EXPECT_EQ(entryNames(m_folder.path(), {"tmp"}), "hosts ");
+    EXPECT_EQ(m_folder.tempDirListing(), "");
+    EXPECT_EQ(control.fileSize(), static_cast<std::int64_t>(kUnrewritten.size()));
+}
+
 } // namespace
 } // namespace purgix::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,5 +16,18 @@ void setEnvironment(const std::string& name, const std::optional<std::string>& v
 // Creates a new folder from `pattern`, whose last six characters are "XXXXXX", and puts
 // the name created into `pattern`.
 bool createUniqueFolder(std::string& pattern);
+
+// Holds the lock a run takes on the file at `path` while it lives, as another run would.
+class HeldLock
+{
+public:
+    explicit HeldLock(const std::string& path);
+    ~HeldLock();
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    std::intptr_t m_handle; // a descriptor or a HANDLE
+};
 
 } // namespace purgix::test

@@ -1,6 +1,9 @@
 #include "support/system_environment.h"
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace purgix::test {
 
@@ -18,6 +21,16 @@ void setEnvironment(const std::string& name, const std::optional<std::string>& v
 bool createUniqueFolder(std::string& pattern)
 {
     return ::mkdtemp(pattern.data()) != nullptr;
+}
+
+HeldLock::HeldLock(const std::string& path) : m_handle(::open(path.c_str(), O_RDONLY))
+{
+    ::flock(static_cast<int>(m_handle), LOCK_EX);
+}
+
+HeldLock::~HeldLock()
+{
+    ::close(static_cast<int>(m_handle));
 }
 
 } // namespace purgix::test

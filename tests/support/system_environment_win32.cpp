@@ -4,6 +4,7 @@
 #include <random>
 #include <stdlib.h>
 #include <system_error>
+#include <windows.h>
 
 namespace purgix::test {
 
@@ -28,6 +29,22 @@ bool createUniqueFolder(std::string& pattern)
         }
     }
     return false;
+}
+
+HeldLock::HeldLock(const std::string& path)
+    : m_handle(reinterpret_cast<std::intptr_t>(::CreateFileA(
+          path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
+{
+    // The byte far past any content that runs lock.
+    OVERLAPPED range = {};
+    range.OffsetHigh = 0x7FFFFFFF;
+    ::LockFileEx(reinterpret_cast<HANDLE>(m_handle), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range);
+}
+
+HeldLock::~HeldLock()
+{
+    ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
 }
 
 } // namespace purgix::test

@@ -54,7 +54,7 @@ int waitForLock(FileSystem& fileSystem, const FileLocation& location, LockedFile
             said = true;
             wait.waiting();
         }
-        if (wait.giveUpAfter && waited >= *wait.giveUpAfter) {
+        if ((wait.giveUpAfter && waited >= *wait.giveUpAfter) || (wait.stopped && wait.stopped())) {
             return error;
         }
         std::this_thread::sleep_for(pause);

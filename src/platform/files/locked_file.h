@@ -19,6 +19,8 @@ struct LockWait
     std::function<void()> waiting;
     // Then the run gives up; never when there is none.
     std::optional<std::chrono::milliseconds> giveUpAfter = std::chrono::seconds(30);
+    // Asked between attempts: a run stopped on request gives up at once.
+    std::function<bool()> stopped;
 };
 
 struct LockedFile

@@ -10,6 +10,8 @@ BackgroundRun::BackgroundRun(std::string path, const Targets& targets,
     : m_path(std::move(path))
 {
     options.control = &m_control;
+    options.lockWait.giveUpAfter = std::nullopt;
+    options.lockWait.waiting = [this] { m_waitingForLock.store(true, std::memory_order_relaxed); };
     m_thread = std::thread([this, targets, options] {
         m_outcome = engine::runDelete(m_path, targets, options);
         m_finished.store(true, std::memory_order_release);
@@ -23,11 +25,16 @@ BackgroundRun::~BackgroundRun()
     }
 }
 
-std::string BackgroundRun::fileName() const
+std::string BackgroundRun::statusText() const
 {
     const std::size_t slash = m_path.find_last_of("/\\");
-    return slash == std::string::npos || slash + 1 == m_path.size() ? m_path
-                                                                    : m_path.substr(slash + 1);
+    const std::string name = slash == std::string::npos || slash + 1 == m_path.size()
+                                 ? m_path
+                                 : m_path.substr(slash + 1);
+    if (m_waitingForLock.load(std::memory_order_relaxed)) {
+        return "Waiting for another program that uses \"" + name + "\"...";
+    }
+    return name;
 }
 
 int BackgroundRun::permilleRead() const

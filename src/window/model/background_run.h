@@ -13,7 +13,8 @@ namespace purgix::window {
 
 // A delete run on a thread of its own, so that the window's thread keeps taking events.
 // The view watches it: finished() when done, progress for its dialog, cancel() for its
-// Cancel button. Destroying it waits for the run to end.
+// Cancel button. A run waits for another program's lock until it gets it or is cancelled.
+// Destroying it waits for the run to end.
 class BackgroundRun
 {
 public:
@@ -31,8 +32,9 @@ public:
     // Asks the run to stop at its next block; too late once it has begun to replace the file.
     void cancel() { m_control.requestStop(); }
 
-    // The file's name as the dialog shows it: the last part of the path.
-    std::string fileName() const;
+    // What the dialog says: the file's name (the last part of the path), or that the run
+    // waits for another program that holds the file's lock.
+    std::string statusText() const;
     // How much of the file has been read, from 0 to 1000.
     int permilleRead() const;
 
@@ -44,6 +46,7 @@ private:
     engine::RunControl m_control;
     engine::DeleteRunOutcome m_outcome;
     std::atomic<bool> m_finished{false};
+    std::atomic<bool> m_waitingForLock{false};
     std::thread m_thread;
 };
 

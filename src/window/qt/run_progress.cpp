@@ -21,6 +21,7 @@ bool waitForRunFor(BackgroundRun& run, std::chrono::milliseconds limit,
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (dialog != nullptr) {
             dialog->setValue(run.permilleRead());
+            dialog->setLabelText(QString::fromLocal8Bit(run.statusText()));
         }
         if (run.finished() || clock.elapsed() >= limit.count()) {
             loop.quit();
@@ -38,7 +39,7 @@ QProgressDialog* newRunProgressDialog(BackgroundRun& run, QWidget* window)
     auto* dialog = new QProgressDialog(window);
     dialog->setObjectName(QStringLiteral("runProgress"));
     dialog->setWindowTitle(QString::fromLatin1(kApplicationTitle));
-    dialog->setLabelText(QString::fromLocal8Bit(run.fileName()));
+    dialog->setLabelText(QString::fromLocal8Bit(run.statusText()));
     dialog->setRange(0, 1000);
     dialog->setAutoReset(false);
     dialog->setAutoClose(false);

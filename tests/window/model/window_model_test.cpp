@@ -1,4 +1,5 @@
 #include "platform/files/program_folder.h"
+#include "support/system_environment.h"
 #include "support/test_folder.h"
 #include "window/model/background_run.h"
 #include "window/model/fake_window_desktop.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -250,6 +252,32 @@ TEST_F(WindowModelTest, CloseDuringARunWaitsForTheRunAndItsMessage)
     EXPECT_EQ(m_desktop.shown[0], "1 lines deleted.");
     EXPECT_EQ(m_desktop.shown[1], "Save changed search strings?");
     EXPECT_EQ(m_view.closeRequests, 1);
+}
+
+// A run held by another program's lock and cancelled in its dialog: the file and its
+// folder stay exactly as they were.
+TEST_F(WindowModelTest, ACancelledRunLeavesTheFileAsItWasAndSaysSo)
+{
+    const std::string content = "x\r\nkeep\r\n";
+    m_view.file = m_folder.write("hosts", content);
+    m_view.setTargetText(0, "x");
+    const auto before = std::filesystem::last_write_time(m_view.file);
+    {
+        const HeldLock lock(m_view.file);
+        m_view.duringRun = [&](window::BackgroundRun& run) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            EXPECT_FALSE(run.finished()) << "the run waits for the lock";
+            EXPECT_EQ(run.statusText(), "hosts");
+            run.cancel();
+        };
+        m_model.purgixClicked();
+    }
+    EXPECT_EQ(m_desktop.shown,
+              std::vector<std::string>{"Cancelled; \"" + m_view.file + "\" was left as it is."});
+    EXPECT_EQ(readFile(m_view.file), content);
+    EXPECT_EQ(std::filesystem::last_write_time(m_view.file), before);
+    EXPECT_EQ(entryNames(m_folder.path(), {"tmp"}), "hosts ");
+    EXPECT_EQ(m_folder.tempDirListing(), "");
 }
 
 TEST_F(WindowModelTest, EditingAidsAndFileChoicesSetOnlyTheirBoxes)
