@@ -1,6 +1,7 @@
 #include "window/win32/native_window.h"
 
 #include "platform/files/wide_text.h"
+#include "window/win32/native_progress.h"
 
 // <windows.h> must come first.
 // clang-format off
@@ -8,6 +9,7 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <algorithm>
 #include <utility>
 
 namespace purgix::window {
@@ -64,6 +66,26 @@ ControlClass classOf(NativeKind kind)
 bool isEscape(const MSG& message, UINT type)
 {
     return message.message == type && message.wParam == VK_ESCAPE;
+}
+
+// Esc, and Alt+F4, which asks the window to close as its close box does.
+bool isKeptKey(const MSG& message)
+{
+    return isEscape(message, WM_KEYDOWN) || isEscape(message, WM_KEYUP) ||
+           (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4);
+}
+
+bool isUserInput(const MSG& message)
+{
+    const UINT type = message.message;
+    return (type >= WM_KEYFIRST && type <= WM_KEYLAST) ||
+           (type >= WM_MOUSEFIRST && type <= WM_MOUSELAST) || type == WM_DROPFILES;
+}
+
+// Waits up to `limit` for a message of the kinds `wake` names.
+void waitForMessages(std::chrono::milliseconds limit, DWORD wake)
+{
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(limit.count()), wake, 0);
 }
 
 } // namespace
@@ -338,7 +360,7 @@ void NativeWindow::dropHeldInput()
 {
     MSG message;
     while (::PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-        if (isEscape(message, WM_KEYDOWN) || isEscape(message, WM_KEYUP)) {
+        if (isKeptKey(message)) {
             m_state->dispatch(message);
         }
     }
@@ -348,6 +370,48 @@ void NativeWindow::dropHeldInput()
         ::DragFinish(reinterpret_cast<HDROP>(message.wParam));
     }
     processMessages();
+}
+
+bool NativeWindow::waitWithoutInput(const std::function<bool()>& done,
+                                    std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    constexpr UINT kNotInput = PM_QS_PAINT | PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE;
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end) {
+            return false;
+        }
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | kNotInput)) {
+            m_state->dispatch(message);
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
+        waitForMessages(std::min(left, std::chrono::milliseconds(15)),
+                        QS_PAINT | QS_SENDMESSAGE | QS_POSTMESSAGE | QS_TIMER);
+    }
+    return true;
+}
+
+void NativeWindow::waitWithDialog(const std::function<bool()>& done,
+                                  const std::function<void()>& tick,
+                                  std::chrono::milliseconds interval, NativeProgress& dialog)
+{
+    while (!done()) {
+        tick();
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            const bool forWindow = ::GetAncestor(message.hwnd, GA_ROOT) == m_state->window;
+            if (forWindow && isUserInput(message) && !isKeptKey(message)) {
+                if (message.message == WM_DROPFILES) {
+                    ::DragFinish(reinterpret_cast<HDROP>(message.wParam));
+                }
+            } else if (!dialog.handles(message)) {
+                m_state->dispatch(message);
+            }
+        }
+        waitForMessages(interval, QS_ALLINPUT);
+    }
 }
 
 void NativeWindow::restoreCursor()

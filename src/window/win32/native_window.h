@@ -1,10 +1,14 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace purgix::window {
+
+class NativeProgress;
 
 enum class NativeKind { Label, TextBox, Button };
 
@@ -67,8 +71,16 @@ public:
     // The wait cursor, with one pass over waiting messages other than user input.
     void showWaitCursor();
     // Drops the user input held while busy; an Esc released is still reported, and a
-    // close request still arrives.
+    // close request (the close box, Alt+F4) still arrives.
     void dropHeldInput();
+    // Takes the messages other than user input, which waits in the queue, until `done()` or
+    // until `limit` has passed; true when done.
+    bool waitWithoutInput(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    // Takes every message until `done()`, calling `tick` every `interval`. The dialog's
+    // messages go through; the window's user input is dropped but for what dropHeldInput()
+    // keeps, so that a wish to close waits for the end of the work.
+    void waitWithDialog(const std::function<bool()>& done, const std::function<void()>& tick,
+                        std::chrono::milliseconds interval, NativeProgress& dialog);
     void restoreCursor();
 
     // Asks the window to close, as its close box does.

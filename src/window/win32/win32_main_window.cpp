@@ -1,7 +1,9 @@
 #include "window/win32/win32_main_window.h"
 
+#include "window/model/background_run.h"
 #include "window/model/display_bytes.h"
 #include "window/model/window_desktop.h"
+#include "window/win32/native_progress.h"
 
 #include <algorithm>
 #include <utility>
@@ -96,6 +98,28 @@ void Win32MainWindow::focusTarget(int index)
 void Win32MainWindow::showWaitState()
 {
     m_native->showWaitCursor();
+}
+
+// Until the dialog shows, user input waits in the queue. Then what waited is taken as after
+// a run (a close request or Esc is kept for the run's end), and the window drops input
+// while the dialog takes it.
+void Win32MainWindow::waitForRun(BackgroundRun& run)
+{
+    const auto finished = [&run] { return run.finished(); };
+    if (m_native->waitWithoutInput(finished, BackgroundRun::kDialogDelay)) {
+        return;
+    }
+    m_native->dropHeldInput();
+    NativeProgress dialog(m_native->handle(), kApplicationTitle, [&run] { run.cancel(); });
+    std::string shownText;
+    const auto showProgress = [&] {
+        dialog.setPermille(run.permilleRead());
+        if (std::string text = run.statusText(); text != shownText) {
+            dialog.setText(text);
+            shownText = std::move(text);
+        }
+    };
+    m_native->waitWithDialog(finished, showProgress, BackgroundRun::kPollInterval, dialog);
 }
 
 void Win32MainWindow::takeHeldInput()

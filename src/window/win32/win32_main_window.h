@@ -36,6 +36,7 @@ private:
     void focusFile() override;
     void focusTarget(int index) override;
     void showWaitState() override;
+    void waitForRun(BackgroundRun& run) override;
     void takeHeldInput() override;
     void hideWaitState() override;
     void requestClose() override;

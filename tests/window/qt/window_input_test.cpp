@@ -1,3 +1,4 @@
+#include "support/system_environment.h"
 #include "window/qt/window_fixture.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 #include <QCursor>
 #include <QKeySequence>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -12,6 +14,7 @@
 #include <qpa/qwindowsysteminterface.h>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace purgix::test {
 namespace {
@@ -240,6 +243,60 @@ TEST_F(WindowTest, ACloseRequestOrEscDuringARunClosesTheWindowAfterItsMessage)
         QCoreApplication::processEvents();
         EXPECT_EQ(target(3)->text(), "127.0.0.1");
     }
+}
+
+// Counts the paint events of the widget it watches.
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// A run held by another program's lock: no dialog before the delay, then the progress
+// dialog; the window goes on painting; Cancel leaves the file as it was.
+TEST_F(WindowTest, ALongRunShowsItsProgressKeepsPaintingAndCancelLeavesTheFile)
+{
+    m_folder.write("purgix.ini", "");
+    const std::string path = m_folder.write("test.txt", "127.0.0.1\r\nkeep\r\n");
+    struct stat before = {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    open();
+    PaintCounter counter;
+    m_window->installEventFilter(&counter);
+    const auto dialog = [&] { return m_window->findChild<QProgressDialog*>("runProgress"); };
+    bool dialogTooEarly = true;
+    bool shownLater = false;
+    int paintsDuringRun = 0;
+    QTimer::singleShot(250, m_window.get(), [&] {
+        dialogTooEarly = dialog() != nullptr;
+        counter.paints = 0;
+        m_window->update();
+    });
+    QTimer::singleShot(900, m_window.get(), [&] {
+        shownLater = dialog() != nullptr && dialog()->isVisible();
+        paintsDuringRun = counter.paints;
+        EXPECT_EQ(dialog()->windowTitle(), "Purgix");
+        EXPECT_EQ(dialog()->labelText(), "test.txt");
+        QTest::mouseClick(dialog()->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    {
+        const HeldLock lock(path);
+        click("cmdPurgix");
+    }
+    EXPECT_FALSE(dialogTooEarly);
+    EXPECT_TRUE(shownLater);
+    EXPECT_GT(paintsDuringRun, 0);
+    EXPECT_EQ(dialog(), nullptr);
+    EXPECT_EQ(m_desktop.shown, Messages{"Cancelled; \"" + path + "\" was left as it is."});
+    EXPECT_EQ(readFile(path), "127.0.0.1\r\nkeep\r\n");
+    struct stat after = {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
 
 } // namespace

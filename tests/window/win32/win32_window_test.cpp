@@ -1,3 +1,4 @@
+#include "support/system_environment.h"
 #include "support/test_folder.h"
 #include "window/model/fake_window_desktop.h"
 #include "window/model/layout_table.h"
@@ -6,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 #include <windows.h>
 
@@ -132,6 +136,49 @@ TEST_F(Win32WindowTest, EscAsksTheSaveQuestionAndCancelKeepsTheWindow)
     EXPECT_FALSE(m_window.native().isOpen());
     EXPECT_EQ(m_desktop.shown.size(), 2U);
     EXPECT_EQ(readFile(m_folder.file("purgix.ini")), "\r\n\r\ny\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+}
+
+// A run held by another program's lock: no dialog before the delay, then the progress
+// dialog; the window goes on painting; Cancel in the dialog leaves the file as it was.
+TEST_F(Win32WindowTest, ALongRunShowsItsProgressAndCancelLeavesTheFile)
+{
+    using namespace std::chrono_literals;
+    const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
+    const auto before = std::filesystem::last_write_time(path);
+    type(Control::TxtFile, window::kNoIndex, std::wstring(path.begin(), path.end()));
+    type(Control::TxtTarget, 0, L"x");
+    const HWND main = static_cast<HWND>(m_window.native().handle());
+    bool dialogTooEarly = true;
+    bool repainted = false;
+    HWND dialog = nullptr;
+    std::thread user([&] {
+        std::this_thread::sleep_for(200ms);
+        dialogTooEarly = ::FindWindowW(L"PurgixProgress", nullptr) != nullptr;
+        ::InvalidateRect(main, nullptr, FALSE);
+        for (int i = 0; i < 100 && ::GetUpdateRect(main, nullptr, FALSE); ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        repainted = ::GetUpdateRect(main, nullptr, FALSE) == FALSE;
+        for (int i = 0; i < 500 && dialog == nullptr; ++i) {
+            std::this_thread::sleep_for(10ms);
+            dialog = ::FindWindowW(L"PurgixProgress", nullptr);
+        }
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    {
+        const HeldLock lock(path);
+        click(Control::CmdPurgix);
+    }
+    user.join();
+
+    EXPECT_FALSE(dialogTooEarly);
+    EXPECT_TRUE(repainted);
+    EXPECT_NE(dialog, nullptr);
+    EXPECT_FALSE(::IsWindow(dialog));
+    EXPECT_EQ(m_desktop.shown,
+              std::vector<std::string>{"Cancelled; \"" + path + "\" was left as it is."});
+    EXPECT_EQ(readFile(path), "a\r\nx\r\n");
+    EXPECT_EQ(std::filesystem::last_write_time(path), before);
 }
 
 } // namespace
