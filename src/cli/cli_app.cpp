@@ -1,10 +1,14 @@
 #include "cli/cli_app.h"
 
 #include "cli/command_line.h"
+#include "cli/progress_line.h"
 #include "cli/target_source.h"
 #include "engine/delete_run.h"
+#include "platform/files/standard_streams.h"
 
 #include <chrono>
+#include <mutex>
+#include <optional>
 #include <ostream>
 
 namespace purgix::cli {
@@ -25,14 +29,23 @@ int runDeletion(const CommandLine& commandLine, std::ostream& out, std::ostream&
     if (!slots.warning.empty()) {
         err << slots.warning << '\n';
     }
+    std::mutex errLock;
+    engine::RunControl control;
     engine::DeleteRunOptions options;
+    options.control = &control;
     options.lockWait.giveUpAfter = std::chrono::seconds(commandLine.waitSeconds);
     options.lockWait.waiting = [&] {
+        const std::lock_guard guard(errLock);
         err << "purgix-cli: waiting for another program that uses \"" << commandLine.path << "\"\n"
             << std::flush;
     };
+    std::optional<ProgressLine> progress;
+    if (commandLine.progress && platform::standardErrorIsTerminal()) {
+        progress.emplace(err, errLock, commandLine.path, control);
+    }
     const engine::DeleteRunOutcome outcome =
         engine::runDelete(commandLine.path, slots.slots, options);
+    progress.reset();
     if (!outcome.notice.empty()) {
         err << "purgix-cli: " << outcome.notice << '\n';
     }

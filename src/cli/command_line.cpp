@@ -76,6 +76,10 @@ CommandLine parseCommandLine(std::span<const char* const> arguments)
         if (argument == "--version") {
             return withAction(Action::ShowVersion);
         }
+        if (argument == "--progress") {
+            commandLine.progress = true;
+            continue;
+        }
         if (argument == "--settings") {
             if (++index == arguments.size()) {
                 return usageError("--settings needs a file");
@@ -103,7 +107,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments)
 
 std::string usageText()
 {
-    return "Usage: purgix-cli [--settings FILE] [--wait SECONDS] [--] PATH [TARGET ...]\n"
+    return "Usage: purgix-cli [--settings FILE] [--wait SECONDS] [--progress] [--] PATH\n"
+           "                  [TARGET ...]\n"
            "Removes from the file PATH, in place, every line that contains any TARGET.\n"
            "\n"
            "Up to ten targets, in slot order; an empty argument is an empty slot. Every\n"
@@ -114,6 +119,8 @@ std::string usageText()
            "  --settings FILE  read the saved targets from FILE\n"
            "  --wait SECONDS   wait so long for another program that keeps PATH locked\n"
            "                   (30 by default; after 3 s a note says so)\n"
+           "  --progress       show how much of PATH has been read, when standard error\n"
+           "                   is a terminal\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n"
            "\n"

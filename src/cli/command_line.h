@@ -21,6 +21,7 @@ struct CommandLine
     std::optional<std::string> settingsFile; // --settings FILE
     // --wait SECONDS: how long to wait for another program that holds the file's lock.
     unsigned waitSeconds = kDefaultWaitSeconds;
+    bool progress = false; // --progress: how far the run is, on a terminal's standard error
     std::string path;
     std::vector<std::string> targets; // in slot order; empty when none were given
 };

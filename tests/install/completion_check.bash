@@ -34,7 +34,7 @@ expect() {
 }
 
 expect '--settings ' purgix-cli --se
-expect '-- --help --settings --version --wait ' purgix-cli --
+expect '-- --help --progress --settings --version --wait ' purgix-cli --
 expect 'hosts.ini notes.txt ' purgix-cli ''
 expect 'hosts.ini ' purgix-cli --settings h
 expect 'notes.txt ' purgix-cli --settings hosts.ini n

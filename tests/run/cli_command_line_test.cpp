@@ -101,6 +101,8 @@ TEST(CommandLineOptions, WaitTakesSecondsInEitherForm)
     EXPECT_EQ(parse({"f"}).waitSeconds, kDefaultWaitSeconds);
     EXPECT_EQ(parse({"--wait=5", "f"}).waitSeconds, 5u);
     EXPECT_EQ(parse({"--wait", "0", "f"}).waitSeconds, 0u);
+    EXPECT_FALSE(parse({"f"}).progress);
+    EXPECT_TRUE(parse({"--progress", "f"}).progress);
 }
 
 TEST(CommandLineOptions, HelpAndVersionNeedNoFile)
