@@ -157,6 +157,9 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
         options.control->setFileSize(file.originalSize());
     }
     DeleteRunOutcome outcome = filterAndCommit(file, path, slots, options);
+    if (outcome.cancelled) {
+        options.control->markStopped();
+    }
     outcome.notice = file.notice();
     return outcome;
 }

@@ -1,5 +1,7 @@
 #include "window/model/background_run.h"
 
+#include "engine/run_messages.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -49,6 +51,9 @@ int BackgroundRun::permilleRead() const
 
 engine::DeleteRunOutcome BackgroundRun::takeOutcome()
 {
+    if (!m_finished.load(std::memory_order_acquire) && m_control.stopped()) {
+        return engine::cancelledOutcome(m_path);
+    }
     m_thread.join();
     return std::move(m_outcome);
 }

@@ -28,7 +28,11 @@ public:
     BackgroundRun(const BackgroundRun&) = delete;
     BackgroundRun& operator=(const BackgroundRun&) = delete;
 
-    bool finished() const { return m_finished.load(std::memory_order_acquire); }
+    // Done, or stopped on request with only its new content left to discard.
+    bool finished() const
+    {
+        return m_finished.load(std::memory_order_acquire) || m_control.stopped();
+    }
     // Asks the run to stop at its next block; too late once it has begun to replace the file.
     void cancel() { m_control.requestStop(); }
 
@@ -38,7 +42,8 @@ public:
     // How much of the file has been read, from 0 to 1000.
     int permilleRead() const;
 
-    // The outcome, once finished.
+    // The outcome, once finished. A cancelled run may still be discarding its new content
+    // until this object goes.
     engine::DeleteRunOutcome takeOutcome();
 
 private:

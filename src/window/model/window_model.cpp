@@ -1,9 +1,9 @@
 #include "window/model/window_model.h"
 
 #include "engine/delete_run.h"
-#include "window/model/background_run.h"
 #include "platform/files/program_folder.h"
 #include "settings/target_settings.h"
+#include "window/model/background_run.h"
 #include "window/model/window_desktop.h"
 #include "window/model/window_view.h"
 
@@ -62,12 +62,11 @@ void WindowModel::purgixClicked()
     }
     m_runInProgress = true;
     m_view.showWaitState();
-    engine::DeleteRunOutcome outcome;
-    {
-        BackgroundRun run(m_view.fileText(), targetTexts(), {});
-        m_view.waitForRun(run);
-        outcome = run.takeOutcome();
-    }
+    // A cancelled run may still be discarding its new content while its message shows;
+    // `run` waits for that as it goes.
+    BackgroundRun run(m_view.fileText(), targetTexts(), {});
+    m_view.waitForRun(run);
+    const engine::DeleteRunOutcome outcome = run.takeOutcome();
     m_view.takeHeldInput();
     m_view.hideWaitState();
     m_runInProgress = false;
