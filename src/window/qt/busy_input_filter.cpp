@@ -25,16 +25,19 @@ BusyInputFilter::BusyInputFilter(const QWidget* open) : m_open(open)
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-// Input reaches a dialog's QWindow first and then its widgets.
+// Input reaches a dialog's QWindow first and then its widgets; its Esc key reaches the
+// dialog's shortcut.
 bool BusyInputFilter::isForOpenDialog(const QObject* watched) const
 {
     if (m_open == nullptr) {
         return false;
     }
-    if (const auto* widget = qobject_cast<const QWidget*>(watched)) {
-        return widget->window() == m_open;
+    for (const QObject* object = watched; object != nullptr; object = object->parent()) {
+        if (object == m_open || object == m_open->windowHandle()) {
+            return true;
+        }
     }
-    return watched == m_open->windowHandle();
+    return false;
 }
 
 bool BusyInputFilter::eventFilter(QObject* watched, QEvent* event)

@@ -1,9 +1,9 @@
 #include "window/qt/main_window.h"
 
+#include "window/model/background_run.h"
 #include "window/qt/busy_input_filter.h"
 #include "window/qt/clickable_label.h"
 #include "window/qt/escape_watcher.h"
-#include "window/model/background_run.h"
 #include "window/qt/run_progress.h"
 #include "window/qt/target_text.h"
 #include "window/qt/window_font.h"
@@ -216,6 +216,8 @@ void MainWindow::waitForRun(BackgroundRun& run)
     const std::unique_ptr<QProgressDialog> dialog(newRunProgressDialog(run, this));
     const BusyInputFilter holdInput(dialog.get());
     dialog->show();
+    // Focus in the dialog, so that Esc presses its Cancel.
+    dialog->activateWindow();
     waitForRunFor(run, std::chrono::milliseconds::max(), QEventLoop::AllEvents, dialog.get());
 }
 

@@ -44,8 +44,11 @@ QProgressDialog* newRunProgressDialog(BackgroundRun& run, QWidget* window)
     dialog->setAutoReset(false);
     dialog->setAutoClose(false);
     dialog->setWindowModality(Qt::NonModal);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    dialog->setCancelButton(cancel);
+    // The dialog's own button: a second one would leave two Esc shortcuts, and neither
+    // would act.
+    dialog->setCancelButtonText(QStringLiteral("Cancel"));
+    auto* cancel = dialog->findChild<QPushButton*>();
+    // Cancel, Esc and the close box all report canceled.
     QObject::connect(dialog, &QProgressDialog::canceled, dialog, [&run, cancel] {
         cancel->setEnabled(false);
         run.cancel();

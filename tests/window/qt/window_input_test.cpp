@@ -257,41 +257,50 @@ struct PaintCounter : QObject
 };
 
 // A run held by another program's lock: no dialog before the delay, then the progress
-// dialog; the window goes on painting; Cancel leaves the file as it was.
+// dialog; the window goes on painting; Cancel or Esc leaves the file as it was.
 TEST_F(WindowTest, ALongRunShowsItsProgressKeepsPaintingAndCancelLeavesTheFile)
 {
     m_folder.write("purgix.ini", "");
     const std::string path = m_folder.write("test.txt", "127.0.0.1\r\nkeep\r\n");
     struct stat before = {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
-    open();
-    PaintCounter counter;
-    m_window->installEventFilter(&counter);
     const auto dialog = [&] { return m_window->findChild<QProgressDialog*>("runProgress"); };
-    bool dialogTooEarly = true;
-    bool shownLater = false;
-    int paintsDuringRun = 0;
-    QTimer::singleShot(250, m_window.get(), [&] {
-        dialogTooEarly = dialog() != nullptr;
-        counter.paints = 0;
-        m_window->update();
-    });
-    QTimer::singleShot(900, m_window.get(), [&] {
-        shownLater = dialog() != nullptr && dialog()->isVisible();
-        paintsDuringRun = counter.paints;
-        EXPECT_EQ(dialog()->windowTitle(), "Purgix");
-        EXPECT_EQ(dialog()->labelText(), "test.txt");
-        QTest::mouseClick(dialog()->findChild<QPushButton*>(), Qt::LeftButton);
-    });
-    {
-        const HeldLock lock(path);
-        click("cmdPurgix");
+    const std::pair<const char*, std::function<void()>> cancels[] = {
+        {"Cancel", [&] { QTest::mouseClick(dialog()->findChild<QPushButton*>(), Qt::LeftButton); }},
+        {"Esc", [&] { QTest::keyClick(dialog()->windowHandle(), Qt::Key_Escape); }},
+    };
+    for (const auto& [name, cancel] : cancels) {
+        SCOPED_TRACE(name);
+        m_desktop.shown.clear();
+        open();
+        PaintCounter counter;
+        m_window->installEventFilter(&counter);
+        bool dialogTooEarly = true;
+        bool shownLater = false;
+        int paintsDuringRun = 0;
+        QTimer::singleShot(250, m_window.get(), [&] {
+            dialogTooEarly = dialog() != nullptr;
+            counter.paints = 0;
+            m_window->update();
+        });
+        QTimer::singleShot(900, m_window.get(), [&] {
+            shownLater = dialog() != nullptr && dialog()->isVisible();
+            paintsDuringRun = counter.paints;
+            EXPECT_EQ(dialog()->windowTitle(), "Purgix");
+            EXPECT_EQ(dialog()->labelText(), "test.txt");
+            cancel();
+        });
+        {
+            const HeldLock lock(path);
+            click("cmdPurgix");
+        }
+        EXPECT_FALSE(dialogTooEarly);
+        EXPECT_TRUE(shownLater);
+        EXPECT_GT(paintsDuringRun, 0);
+        EXPECT_EQ(dialog(), nullptr);
+        EXPECT_EQ(m_desktop.shown, Messages{"Cancelled; \"" + path + "\" was left as it is."});
+        EXPECT_TRUE(m_window->isVisible()) << "Esc in the dialog is not Esc in the window";
     }
-    EXPECT_FALSE(dialogTooEarly);
-    EXPECT_TRUE(shownLater);
-    EXPECT_GT(paintsDuringRun, 0);
-    EXPECT_EQ(dialog(), nullptr);
-    EXPECT_EQ(m_desktop.shown, Messages{"Cancelled; \"" + path + "\" was left as it is."});
     EXPECT_EQ(readFile(path), "127.0.0.1\r\nkeep\r\n");
     struct stat after = {};
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
