@@ -34,7 +34,7 @@ std::string BackgroundRun::statusText() const
                                  ? m_path
                                  : m_path.substr(slash + 1);
     if (m_waitingForLock.load(std::memory_order_relaxed)) {
-        return "Waiting for another program that uses \"" + name + "\"...";
+        return "Waiting for another program that uses \"" + name + "\"";
     }
     return name;
 }
