@@ -101,6 +101,10 @@ public:
         ++m_moveCalls;
         return !fails() && m_system.move(from, to);
     }
+    bool rename(HANDLE file, const std::string& to) override
+    {
+        return !fails() && m_system.rename(file, to);
+    }
     bool remove(const std::string& path) override
     {
         m_removalFailed = fails();

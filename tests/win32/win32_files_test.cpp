@@ -1,6 +1,7 @@
 #include "engine/delete_run.h"
 #include "engine/run_messages.h"
 #include "platform/files/detail/file_stream.h"
+#include "platform/files/detail/interrupted_rewrite.h"
 #include "platform/files/save_file.h"
 #include "run/run_fixture.h"
 #include "settings/target_settings.h"
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -293,8 +293,16 @@ TEST_F(Win32RunTest, SettingsAreSavedNewAndReplacedUnderAWideName)
     EXPECT_EQ(loaded, targets);
 }
 
-// The child of the test below, never run alone: opens a save of PURGIX_SAVE_PATH, writes
-// the new content, says so with a file beside it and waits to be terminated.
+// The children of the tests below, never run alone. Each works on PURGIX_SAVE_PATH, says
+// that it has come to the point to be terminated at with a ".ready" file beside it, and
+// waits there.
+void sayReadyAndWait(const std::string& path)
+{
+    std::ofstream(path + ".ready") << "ready";
+    ::Sleep(INFINITE);
+}
+
+// Opens a save and writes the new content.
 TEST(Win32SaveChild, DISABLED_WritesAndWaitsToBeTerminated)
 {
     const char* path = std::getenv("PURGIX_SAVE_PATH");
@@ -303,54 +311,94 @@ TEST(Win32SaveChild, DISABLED_WritesAndWaitsToBeTerminated)
                             {});
     ASSERT_FALSE(file.open());
     ASSERT_EQ(platform::writeAll(file.content(), "new"), 0);
-    std::ofstream(std::string(path) + ".ready") << "ready";
-    ::Sleep(INFINITE);
+    sayReadyAndWait(path);
 }
 
-// Task Manager's End Task runs no cleanup code: the system itself must remove the new file.
-TEST(Win32Save, ATerminatedRunLeavesTheFileAndNothingElse)
+// Rewrites a file with a second name in place, and waits once its copy has its name.
+TEST(Win32SaveChild, DISABLED_RewritesAndWaitsWithItsCopyNamed)
 {
-    TestFolder folder;
-    const std::string path = folder.write("hosts", "old");
+    const char* path = std::getenv("PURGIX_SAVE_PATH");
+    ASSERT_NE(path, nullptr);
+    const fs::path copy = fs::path(path).parent_path() / platform::rewriteCopyName("hosts");
+    ScriptedFileSystem fileSystem;
+    fileSystem.beforeFlush([&] {
+        if (fs::exists(copy)) {
+            sayReadyAndWait(path);
+        }
+    });
+    static_cast<void>(runDelete(path, kDropX, through(fileSystem)));
+}
+
+// Runs this program's test `child` on `path` and terminates it, as Task Manager's End Task
+// does, once it is ready; false when it never became ready.
+bool terminateChildWhenReady(const std::wstring& child, const std::string& path)
+{
     ScopedEnvironment environment;
     environment.set("PURGIX_SAVE_PATH", path);
     std::wstring program(MAX_PATH, L'\0');
     program.resize(::GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
     std::wstring commandLine =
-        L"\"" + program +
-        L"\" --gtest_also_run_disabled_tests "
-        L"--gtest_filter=Win32SaveChild.DISABLED_WritesAndWaitsToBeTerminated";
-    // The job ends the child whatever becomes of this test.
+        L"\"" + program + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + child;
+    // The job ends the child whatever becomes of the test.
     const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION child = {};
-    ASSERT_NE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                               CREATE_SUSPENDED, nullptr, nullptr, &startup, &child),
-              0);
-    ::AssignProcessToJobObject(job, child.hProcess);
-    ::ResumeThread(child.hThread);
+    PROCESS_INFORMATION process = {};
+    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                         nullptr, nullptr, &startup, &process) == 0) {
+        ::CloseHandle(job);
+        return false;
+    }
+    ::AssignProcessToJobObject(job, process.hProcess);
+    ::ResumeThread(process.hThread);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!fs::exists(path + ".ready") && std::chrono::steady_clock::now() < deadline &&
-           ::WaitForSingleObject(child.hProcess, 50) == WAIT_TIMEOUT) {
+           ::WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
     }
     const bool ready = fs::exists(path + ".ready");
-    ::TerminateProcess(child.hProcess, 1);
-    ::WaitForSingleObject(child.hProcess, INFINITE);
-    ::CloseHandle(child.hThread);
-    ::CloseHandle(child.hProcess);
+    ::TerminateProcess(process.hProcess, 1);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
     ::CloseHandle(job);
+    fs::remove(path + ".ready");
+    return ready;
+}
 
-    ASSERT_TRUE(ready) << "the child never wrote its new content";
-    std::set<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder.path())) {
-        names.insert(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, (std::set<std::string>{"hosts", "hosts.ready", "tmp"}));
+// End Task runs no cleanup code: the system itself must remove the new file.
+TEST(Win32Save, ATerminatedRunLeavesTheFileAndNothingElse)
+{
+    TestFolder folder;
+    const std::string path = folder.write("hosts", "old");
+    ASSERT_TRUE(
+        terminateChildWhenReady(L"Win32SaveChild.DISABLED_WritesAndWaitsToBeTerminated", path))
+        << "the child never wrote its new content";
+    EXPECT_EQ(entryNames(folder.path()), "hosts tmp ");
     EXPECT_EQ(readFile(path), "old");
+}
+
+// A rewrite in place ended during its copy-back leaves a torn file and the named copy; the
+// next run finishes the rewrite first, says so, and removes the copy.
+TEST(Win32Save, ATerminatedRewriteIsFinishedByTheNextRun)
+{
+    TestFolder folder;
+    const std::string path = folder.write("hosts", "a\r\nx\r\nb\r\n");
+    fs::create_hard_link(path, folder.file("second"));
+    ASSERT_TRUE(
+        terminateChildWhenReady(L"Win32SaveChild.DISABLED_RewritesAndWaitsWithItsCopyNamed", path))
+        << "the child never named its copy";
+    // Torn as the copy-back leaves it: the new content's start over the old content.
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << "a\r\nb";
+
+    const engine::DeleteRunOutcome outcome = runDelete(path, Targets{"nothing"});
+
+    EXPECT_EQ(outcome.notice, "Completed an interrupted rewrite of \"" + path + "\".");
+    EXPECT_EQ(outcome.message, "0 lines deleted.");
+    EXPECT_EQ(readFile(folder.file("second")), "a\r\nb\r\n");
+    EXPECT_EQ(entryNames(folder.path()), "hosts second tmp ");
 }
 
 TEST(Win32Settings, MissingFileIsTheOrdinaryFirstStart)

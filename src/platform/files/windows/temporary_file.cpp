@@ -121,10 +121,16 @@ int TemporaryFile::giveName()
     return 0;
 }
 
-// An open file keeps the name it was made with.
-int TemporaryFile::nameAs(const std::string&)
+// The open file takes the name, and then outlives its handle, as a copy kept until a
+// rewrite is done must.
+int TemporaryFile::nameAs(const std::string& name)
 {
-    return ERROR_NOT_SUPPORTED;
+    if (!m_fileSystem.rename(m_file.get(), nameInFolder(name))) {
+        return static_cast<int>(::GetLastError());
+    }
+    m_name = name;
+    watchName();
+    return giveName();
 }
 
 int TemporaryFile::nameToKeep()

@@ -3,6 +3,8 @@
 #include "platform/files/wide_text.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace purgix::platform {
 
@@ -42,6 +44,21 @@ std::wstring systemPath(const std::string& path)
         return L"\\\\?\\UNC\\" + full.substr(2);
     }
     return L"\\\\?\\" + full;
+}
+
+// The NT form of a path ("\\??\\C:\\dir\\name"), which renaming an open file takes.
+std::wstring ntPath(const std::string& path)
+{
+    std::wstring wide = wideText(path);
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    const std::wstring full = fullPath(wide);
+    if (full.starts_with(L"\\\\?\\")) {
+        return L"\\??\\" + full.substr(4);
+    }
+    if (full.starts_with(L"\\\\")) {
+        return L"\\??\\UNC\\" + full.substr(2);
+    }
+    return L"\\??\\" + full;
 }
 
 class SystemCalls final : public WindowsFileSystem
@@ -138,6 +155,21 @@ public:
     {
         return ::MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+
+    bool rename(HANDLE file, const std::string& to) override
+    {
+        const std::wstring name = ntPath(to);
+        const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+        std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+        auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        info->ReplaceIfExists = FALSE;
+        info->RootDirectory = nullptr;
+        info->FileNameLength = static_cast<DWORD>(nameBytes);
+        // FileName[1] in the structure leaves room for the terminating NUL.
+        std::memcpy(info->FileName, name.c_str(), nameBytes + sizeof(wchar_t));
+        return ::SetFileInformationByHandle(file, FileRenameInfo, info,
+                                            static_cast<DWORD>(buffer.size())) != 0;
     }
 
     bool remove(const std::string& path) override

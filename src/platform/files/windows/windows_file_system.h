@@ -42,6 +42,9 @@ public:
     virtual bool replace(const std::string& replaced, const std::string& replacement) = 0;
     // MoveFileExW with MOVEFILE_REPLACE_EXISTING and MOVEFILE_WRITE_THROUGH.
     virtual bool move(const std::string& from, const std::string& to) = 0;
+    // SetFileInformationByHandle(FileRenameInfo): the open file (opened with DELETE access)
+    // takes the name `to`; fails with ERROR_ALREADY_EXISTS where a file has it.
+    virtual bool rename(HANDLE file, const std::string& to) = 0;
     virtual bool remove(const std::string& path) = 0;
     // Marks an open file to be removed when its last handle closes, however the process
     // ends, or takes that mark back (FileDispositionInfo).
