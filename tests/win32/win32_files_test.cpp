@@ -278,6 +278,25 @@ TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
     }
 }
 
+// A program that keeps the file open for writing, sharing it even for deletion, would
+// write on into the replaced file: its lines would be lost without a word.
+TEST_F(Win32RunTest, AFileKeptOpenForWritingIsLeftAsItIs)
+{
+    const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
+    const HANDLE writer = ::CreateFileW(fs::u8path(path).wstring().c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    const engine::DeleteRunOutcome outcome = runDelete(path, kDropX);
+    ::CloseHandle(writer);
+
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_NE(outcome.message.find("it is kept open for writing by"), std::string::npos)
+        << outcome.message;
+    EXPECT_EQ(readFile(path), "a\r\nx\r\n");
+    EXPECT_EQ(m_folder.tempDirListing(), "");
+}
+
 TEST_F(Win32RunTest, SettingsAreSavedNewAndReplacedUnderAWideName)
 {
     const std::string path = m_folder.file("\xC3\xA9t\xC3\xA9.ini").string();

@@ -1,10 +1,18 @@
 #include "platform/files/detail/native_files.h"
 
 #include "platform/files/detail/path_names.h"
+#include "platform/files/wide_text.h"
 #include "platform/files/windows/windows_file_system.h"
 
 #include <cerrno>
+#include <string>
+#include <vector>
+
+// <windows.h> must come first.
+// clang-format off
 #include <windows.h>
+#include <restartmanager.h>
+// clang-format on
 
 namespace purgix::platform {
 
@@ -219,9 +227,37 @@ OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
     return ::GetLastError() == ERROR_SHARING_VIOLATION ? OtherWriters::Some : OtherWriters::Unknown;
 }
 
-std::optional<std::string> writerOf(FileSystem&, NativeHandle)
+// The Restart Manager lists the processes that have a file open. Only when one other
+// process has it is that one surely the writer; otherwise the writer stays unnamed.
+std::optional<std::string> writerOf(FileSystem& fileSystem, NativeHandle file)
 {
-    return std::nullopt;
+    const std::string unnamed = "another program";
+    const std::wstring path = wideText(withoutLongPrefix(fileSystem.finalPath(file)));
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (path.empty() || ::RmStartSession(&session, 0, key) != ERROR_SUCCESS) {
+        return unnamed;
+    }
+    LPCWSTR files[] = {path.c_str()};
+    std::vector<RM_PROCESS_INFO> users(8);
+    UINT needed = 0;
+    auto count = static_cast<UINT>(users.size());
+    DWORD reasons = 0;
+    const bool listed =
+        ::RmRegisterResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS &&
+        ::RmGetList(session, &needed, &count, users.data(), &reasons) == ERROR_SUCCESS;
+    ::RmEndSession(session);
+    std::vector<const RM_PROCESS_INFO*> others;
+    for (UINT i = 0; listed && i < count; ++i) {
+        if (users[i].Process.dwProcessId != ::GetCurrentProcessId()) {
+            others.push_back(&users[i]);
+        }
+    }
+    if (others.size() != 1) {
+        return unnamed;
+    }
+    return utf8Text(others.front()->strAppName) + " (process " +
+           std::to_string(others.front()->Process.dwProcessId) + ")";
 }
 
 OtherWriters keepOthersOut(FileSystem&, NativeHandle)
