@@ -184,8 +184,8 @@ TEST(SaveFile, WithoutUnnamedFilesTheNextRunRemovesWhatAKilledOneLeft)
 }
 
 // SIGKILL, which nothing can hold back, in the middle of a rewrite in place leaves the file
-// half rewritten; the next run on it finishes the rewrite first, keeps what others appended
-// meanwhile, and says so.
+// half rewritten; the next run on it finishes the rewrite first from the copy beside the
+// file, or staged in the temporary folder, keeps what others appended meanwhile, and says so.
 TEST(SaveFile, TheNextRunFinishesARewriteInPlaceThatSigkillCut)
 {
     using Operation = FaultyFileSystem::Operation;
@@ -196,31 +196,39 @@ TEST(SaveFile, TheNextRunFinishesARewriteInPlaceThatSigkillCut)
         before += text + std::to_string(line) + "\n";
         after += line % 3 == 0 ? "" : text + std::to_string(line) + "\n";
     }
-    TestFolder folder;
-    const std::string path = folder.write("list.txt", before);
-    fs::create_hard_link(path, folder.file("second"));
-    bool named = false;
-    int writes = 0;
-    const int status = statusOfRunInChild(path, [&](FaultyFileSystem& files) {
-        files.limitTransfers(0, 256);
-        files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
-            named = named || call.operation == Operation::LinkOpenFile;
-            if (named && call.operation == Operation::Write && ++writes == 3) {
-                ::raise(SIGKILL);
+    for (const bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged in the temporary folder" : "beside the file");
+        TestFolder folder;
+        const std::string path = folder.write("list.txt", before);
+        fs::create_hard_link(path, folder.file("second"));
+        bool named = false;
+        int writes = 0;
+        const int status = statusOfRunInChild(path, [&](FaultyFileSystem& files) {
+            files.limitTransfers(0, 256);
+            if (staged) {
+                files.refuseNewFilesIn(folder.path().string());
             }
+            files.setBeforeCall([&](const FaultyFileSystem::Call& call) {
+                named = named || call.operation == Operation::LinkOpenFile;
+                if (named && call.operation == Operation::Write && ++writes == 3) {
+                    ::raise(SIGKILL);
+                }
+            });
         });
-    });
-    ASSERT_TRUE(endedBySigkill(status)) << "status " << status;
-    ASSERT_TRUE(readFile(path) != before && readFile(path) != after) << "the rewrite was not cut";
-    std::ofstream(path, std::ios::binary | std::ios::app) << "appended after\n";
+        ASSERT_TRUE(endedBySigkill(status)) << "status " << status;
+        ASSERT_TRUE(readFile(path) != before && readFile(path) != after)
+            << "the rewrite was not cut";
+        std::ofstream(path, std::ios::binary | std::ios::app) << "appended after\n";
 
-    const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"});
+        const engine::DeleteRunOutcome outcome = engine::runDelete(path, {"drop"});
 
-    EXPECT_EQ(outcome.notice, "Completed an interrupted rewrite of \"" + path + "\".");
-    EXPECT_EQ(outcome.message, "0 lines deleted.");
-    EXPECT_TRUE(readFile(path) == after + "appended after\n") << "the rewrite was not finished";
-    EXPECT_EQ(readFile(folder.file("second")), readFile(path));
-    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "second", "tmp"}), "");
+        EXPECT_EQ(outcome.notice, "Completed an interrupted rewrite of \"" + path + "\".");
+        EXPECT_EQ(outcome.message, "0 lines deleted.");
+        EXPECT_TRUE(readFile(path) == after + "appended after\n") << "the rewrite was not finished";
+        EXPECT_EQ(readFile(folder.file("second")), readFile(path));
+        EXPECT_EQ(entryNames(folder.path(), {"list.txt", "second", "tmp"}), "");
+        EXPECT_EQ(folder.tempDirListing(), "");
+    }
 }
 
 // The window's process has other threads; whichever of them takes a signal that ends the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 #include <utility>
 
@@ -118,6 +119,14 @@ int FaultyFileSystem::open(int folder, const std::string& name, int flags, mode_
     if (m_refuseUnnamed && (flags & O_TMPFILE) == O_TMPFILE) {
         injectFailure(Operation::Open, namedPath(folder, name));
         errno = EOPNOTSUPP;
+        return -1;
+    }
+    const std::string path = namedPath(folder, name);
+    const bool unnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    const std::string into = unnamed ? path : std::filesystem::path(path).parent_path().string();
+    if (!m_noNewFilesIn.empty() && (unnamed || (flags & O_CREAT) != 0) && into == m_noNewFilesIn) {
+        injectFailure(Operation::Open, path);
+        errno = EACCES;
         return -1;
     }
     return forward(

@@ -69,6 +69,9 @@ public:
     // From now on every open of an unnamed file (O_TMPFILE) fails with EOPNOTSUPP, as on
     // file systems that have none.
     void refuseUnnamedFiles() { m_refuseUnnamed = true; }
+    // From now on no new file can be made in `folder` (EACCES), as in a folder one may not
+    // write.
+    void refuseNewFilesIn(std::string folder) { m_noNewFilesIn = std::move(folder); }
     // Runs before each call is logged and passed on, e.g. to play another process's part.
     void setBeforeCall(std::function<void(const Call&)> hook);
 
@@ -135,6 +138,7 @@ private:
     std::size_t m_writeLimit = 0;
     std::size_t m_bytesRead = 0;
     bool m_refuseUnnamed = false;
+    std::string m_noNewFilesIn;
 };
 
 std::string_view operationName(FaultyFileSystem::Operation operation);

@@ -3,6 +3,7 @@
 #include "platform/files/detail/file_stream.h"
 #include "platform/files/detail/interrupted_rewrite.h"
 #include "platform/files/detail/native_files.h"
+#include "platform/files/detail/path_names.h"
 #include "platform/files/detail/signal_cleanup.h"
 #include "platform/files/detail/temporary_file.h"
 #include "platform/files/detail/temporary_names.h"
@@ -571,14 +572,14 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     return copyBack(original.writable ? original.file.get() : rewriter.get(), length);
 }
 
-// Beside the file, the copy takes the name tied to the file and a note on how to finish
-// the rewrite, so that the next run finishes it should this process be killed; elsewhere,
-// and where that name is taken, a name of its own.
+// The copy takes the name tied to the file, beside it or in the temporary folder, and a
+// note on how to finish the rewrite, so that the next run finishes it should this process
+// be killed; where that name is taken, a name of its own.
 std::optional<FileError> SaveFile::State::keepCopyUntilRewritten(std::int64_t length)
 {
     FileStatus now;
-    if (newContent->folder() == location.folderPath() &&
-        statOpen(fileSystem, original.file.get(), now) == 0) {
+    const bool beside = newContent->folder() == location.folderPath();
+    if (statOpen(fileSystem, original.file.get(), now) == 0) {
         const RewriteNote note{length, now.size, original.status.volume, original.status.index};
         if (const int error = writeAll(*sink, rewriteNoteText(note)); error != 0) {
             return writeErrorFor(error);
@@ -586,7 +587,10 @@ std::optional<FileError> SaveFile::State::keepCopyUntilRewritten(std::int64_t le
         if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {
             return writeErrorFor(error);
         }
-        if (newContent->nameAs(rewriteCopyName(location.name())) == 0) {
+        const std::string name =
+            beside ? rewriteCopyName(location.name())
+                   : stagedRewriteName(original.status.volume, original.status.index);
+        if (newContent->nameAs(name) == 0) {
             rewriteLength = length;
             return std::nullopt;
         }
@@ -600,18 +604,23 @@ std::optional<FileError> SaveFile::State::keepCopyUntilRewritten(std::int64_t le
     return std::nullopt;
 }
 
-// A run killed while it rewrote the file in place left its copy and note beside it; the
-// rewrite is finished before anything else, for the file the note names only.
+// A run killed while it rewrote the file in place left its copy and note beside it, or in
+// the temporary folder; the rewrite is finished before anything else, for the file the
+// note names only.
 std::optional<FileError> SaveFile::State::finishInterruptedRewrite()
 {
-    const FileLocation copyLocation = location.beside(rewriteCopyName(location.name()));
+    FileLocation copyLocation = location.beside(rewriteCopyName(location.name()));
+    FileStatus copyStatus;
+    if (statAt(fileSystem, copyLocation, copyStatus) != 0) {
+        copyLocation = plainLocation(joinPath(
+            stagingFolder, stagedRewriteName(original.status.volume, original.status.index)));
+        if (stagingFolder.empty() || statAt(fileSystem, copyLocation, copyStatus) != 0) {
+            return std::nullopt; // the usual case: no run was killed
+        }
+    }
     NativeFile copy;
     FileKind kind = FileKind::Other;
-    FileStatus copyStatus;
     FileStatus opened; // the same, unless the name was a link
-    if (statAt(fileSystem, copyLocation, copyStatus) != 0) {
-        return std::nullopt; // the usual case: no run was killed
-    }
     if (openForReading(fileSystem, copyLocation, copy, kind) != 0 || kind != FileKind::Regular ||
         statOpen(fileSystem, copy.get(), opened) != 0 || !isSameFile(opened, copyStatus) ||
         opened.links != 1 || !madeByThisUser(opened)) {

@@ -39,6 +39,11 @@ std::string rewriteCopyName(const std::string& name)
     return besideFilePrefix(name) + "purgix-rewrite";
 }
 
+std::string stagedRewriteName(std::uint64_t volume, std::uint64_t index)
+{
+    return "purgix-rewrite-" + std::to_string(volume) + "-" + std::to_string(index);
+}
+
 std::string rewriteNoteText(const RewriteNote& note)
 {
     return std::string(kNoteStart) + std::to_string(note.length) + ' ' +

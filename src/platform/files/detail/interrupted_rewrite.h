@@ -8,8 +8,9 @@
 
 namespace purgix::platform {
 
-// A rewrite in place keeps the complete new content in a copy beside the file, under a name
-// tied to the file, with a note after it, until the file holds it. Should the process be
+// A rewrite in place keeps the complete new content in a copy beside the file (or staged in
+// the temporary folder), under a name tied to the file, with a note after it, until the
+// file holds it. Should the process be
 // killed (SIGKILL cannot be held back), the next run on the file finds the copy, and
 // finishes the rewrite before anything else.
 struct RewriteNote
@@ -22,6 +23,9 @@ struct RewriteNote
 
 // The name of the copy beside the file named `name`.
 std::string rewriteCopyName(const std::string& name);
+// The name of the copy staged in the temporary folder, where the file's own folder takes
+// no new file, for the file with the identity `volume` and `index`.
+std::string stagedRewriteName(std::uint64_t volume, std::uint64_t index);
 
 // The note, as it follows the new content in the copy.
 std::string rewriteNoteText(const RewriteNote& note);
