@@ -90,6 +90,10 @@ public:
     {
         return fails() ? FILE_TYPE_UNKNOWN : m_system.fileType(file);
     }
+    bool grantedAccess(HANDLE file, ACCESS_MASK& access) override
+    {
+        return !fails() && m_system.grantedAccess(file, access);
+    }
     bool lock(HANDLE file) override { return !fails() && m_system.lock(file); }
     DWORD attributes(const std::string& path) override
     {

@@ -41,7 +41,7 @@ std::string rewriteCopyName(const std::string& name)
 
 std::string stagedRewriteName(std::uint64_t volume, std::uint64_t index)
 {
-    return "purgix-rewrite-" + std::to_string(volume) + "-" + std::to_string(index);
+    return ".purgix-rewrite-" + std::to_string(volume) + "-" + std::to_string(index);
 }
 
 std::string rewriteNoteText(const RewriteNote& note)

@@ -216,9 +216,14 @@ int restorePrivileges(FileSystem&, NativeHandle, const Privileges&)
 }
 
 // The file opened again without sharing it for writing fails exactly while another
-// handle has it open for writing.
+// handle has it open for writing; which cannot tell while `file` itself writes.
 OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
 {
+    ACCESS_MASK access = 0;
+    if (!fileSystem.grantedAccess(file, access) ||
+        (access & (FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0) {
+        return OtherWriters::Unknown;
+    }
     const NativeFile probe(
         fileSystem, fileSystem.reopen(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE));
     if (probe.isOpen()) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#include <winternl.h>
 
 namespace purgix::platform {
 
@@ -131,6 +132,18 @@ public:
     }
 
     DWORD fileType(HANDLE file) override { return ::GetFileType(file); }
+
+    bool grantedAccess(HANDLE file, ACCESS_MASK& access) override
+    {
+        PUBLIC_OBJECT_BASIC_INFORMATION information = {};
+        if (::NtQueryObject(file, ObjectBasicInformation, &information, sizeof(information),
+                            nullptr) < 0) {
+            ::SetLastError(ERROR_INVALID_HANDLE);
+            return false;
+        }
+        access = information.GrantedAccess;
+        return true;
+    }
 
     bool lock(HANDLE file) override
     {

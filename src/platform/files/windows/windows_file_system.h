@@ -34,6 +34,8 @@ public:
     virtual bool close(HANDLE file) = 0;
     virtual bool information(HANDLE file, BY_HANDLE_FILE_INFORMATION& information) = 0;
     virtual DWORD fileType(HANDLE file) = 0;
+    // NtQueryObject(ObjectBasicInformation): the access this process holds through `file`.
+    virtual bool grantedAccess(HANDLE file, ACCESS_MASK& access) = 0;
     // Takes the run's lock on an open file; fails with ERROR_LOCK_VIOLATION while another
     // holds it.
     virtual bool lock(HANDLE file) = 0;
