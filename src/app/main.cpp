@@ -1,9 +1,17 @@
+#include "platform/files/program_arguments.h"
+#include "platform/files/program_folder.h"
+#include "window/model/window_model.h"
 #include "window/qt/main_window.h"
 #include "window/qt/qt_window_desktop.h"
 #include "window/qt/window_start.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -21,12 +29,17 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationId),
                                                  QIcon(QStringLiteral(":/icons/purgix.png"))));
 
+    // Qt has taken its own options out of argv; the rest are bytes, as the system gave them.
+    const std::vector<std::string> arguments = purgix::platform::programArguments(argc, argv);
+    if (const std::optional<std::string> reply = purgix::window::commandLineReply(arguments)) {
+        std::fputs(reply->c_str(), stdout);
+        return 0;
+    }
     purgix::window::QtWindowDesktop desktop;
-    purgix::window::MainWindow window(
-        purgix::window::windowStart(purgix::settings::builtLayout(),
-                                    QCoreApplication::applicationDirPath(),
-                                    QCoreApplication::arguments().mid(1)),
-        desktop);
+    purgix::window::MainWindow window(purgix::window::windowStart(purgix::settings::builtLayout(),
+                                                                  purgix::platform::programFolder(),
+                                                                  arguments),
+                                      desktop);
     desktop.setOwner(&window);
     window.show();
     return QApplication::exec();

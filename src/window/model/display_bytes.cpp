@@ -1,5 +1,6 @@
 #include "window/model/display_bytes.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace purgix::window {
@@ -50,9 +51,14 @@ bool isUtf8(const std::string& bytes)
 
 } // namespace
 
+BoxEncoding encodingFor(const std::string& bytes)
+{
+    return isUtf8(bytes) ? BoxEncoding::Utf8 : BoxEncoding::OneCharPerByte;
+}
+
 std::string displayBytes(const std::string& bytes)
 {
-    if (isUtf8(bytes)) {
+    if (encodingFor(bytes) == BoxEncoding::Utf8) {
         return bytes;
     }
     std::string text;
@@ -66,6 +72,26 @@ std::string displayBytes(const std::string& bytes)
         }
     }
     return text;
+}
+
+std::string bytesFromDisplay(const std::string& text, BoxEncoding encoding)
+{
+    if (encoding == BoxEncoding::Utf8) {
+        return text;
+    }
+    std::string bytes;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = std::max<std::size_t>(sequenceLength(text, at), 1);
+        if (length == 2 && lead <= 0xC3) {
+            const auto next = static_cast<unsigned char>(text[at + 1]);
+            bytes += static_cast<char>(((lead & 0x1F) << 6) | (next & 0x3F));
+        } else {
+            bytes.append(text, at, length);
+        }
+        at += length;
+    }
+    return bytes;
 }
 
 } // namespace purgix::window

@@ -30,9 +30,9 @@ WindowModel::WindowModel(settings::SettingsLocation settings, WindowView& view,
 {
 }
 
-void WindowModel::load(const std::string& fileBoxText)
+void WindowModel::load(const std::string& fileBoxBytes)
 {
-    Targets targets = targetTexts();
+    Targets targets = targetBytes();
     // A settings file that cannot be read leaves ten empty targets. Its absence is the
     // ordinary first start; any other reason is worth knowing before the user saves.
     const settings::LoadResult loaded = settings::loadTargets(m_settings.file, targets);
@@ -40,18 +40,39 @@ void WindowModel::load(const std::string& fileBoxText)
         m_desktop.information(loaded.message);
     }
     for (int i = 0; i < kTargetCount; ++i) {
-        m_view.setTargetText(i, targets[i]);
-        m_loadedBytes[i] = std::move(targets[i]);
+        showTarget(i, targets[i]);
     }
     // Loading changed the boxes and so raised the flag; what was loaded is the clean state.
     m_changed = false;
-    m_view.setFileText(fileBoxText);
+    showFile(fileBoxBytes);
 }
 
+// A box set to the text it already holds has not changed, whichever way the view reports it.
 void WindowModel::targetChanged(int index)
 {
-    m_changed = true;
-    m_loadedBytes.at(index).reset();
+    std::string text = m_view.targetText(index);
+    if (text != m_targetTexts.at(index)) {
+        m_targetTexts.at(index) = std::move(text);
+        m_changed = true;
+    }
+}
+
+void WindowModel::showTarget(int index, const std::string& bytes)
+{
+    m_targetEncodings.at(index) = encodingFor(bytes);
+    m_view.setTargetText(index, displayBytes(bytes));
+    targetChanged(index);
+}
+
+std::string WindowModel::fileBytes() const
+{
+    return bytesFromDisplay(m_view.fileText(), m_fileEncoding);
+}
+
+void WindowModel::showFile(const std::string& bytes)
+{
+    m_fileEncoding = encodingFor(bytes);
+    m_view.setFileText(displayBytes(bytes));
 }
 
 void WindowModel::purgixClicked()
@@ -64,7 +85,7 @@ void WindowModel::purgixClicked()
     m_view.showWaitState();
     // A cancelled run may still be discarding its new content while its message shows;
     // `run` waits for that as it goes.
-    BackgroundRun run(m_view.fileText(), targetTexts(), {});
+    BackgroundRun run(fileBytes(), targetBytes(), {});
     m_view.waitForRun(run);
     const engine::DeleteRunOutcome outcome = run.takeOutcome();
     m_view.takeHeldInput();
@@ -82,19 +103,19 @@ void WindowModel::purgixClicked()
 void WindowModel::browseClicked()
 {
     if (const std::optional<std::string> path = m_desktop.chooseFile()) {
-        m_view.setFileText(*path);
+        showFile(*path);
     }
 }
 
 void WindowModel::pasteClicked(int index)
 {
-    m_view.setTargetText(index, firstLine(m_desktop.clipboardText()));
+    showTarget(index, firstLine(m_desktop.clipboardText()));
 }
 
 void WindowModel::clearClicked()
 {
     for (int i = 0; i < kTargetCount; ++i) {
-        m_view.setTargetText(i, {});
+        showTarget(i, {});
     }
 }
 
@@ -111,7 +132,7 @@ void WindowModel::label2Clicked()
 void WindowModel::filesDropped(const std::vector<std::string>& paths)
 {
     if (!paths.empty()) {
-        m_view.setFileText(paths.front());
+        showFile(paths.front());
     }
 }
 
@@ -142,30 +163,46 @@ bool WindowModel::closeRequested()
     return false;
 }
 
-Targets WindowModel::targetTexts() const
+Targets WindowModel::targetBytes() const
 {
-    Targets texts;
+    Targets bytes;
     for (int i = 0; i < kTargetCount; ++i) {
-        texts[i] = m_loadedBytes[i] ? *m_loadedBytes[i] : m_view.targetText(i);
+        bytes[i] = bytesFromDisplay(m_view.targetText(i), m_targetEncodings[i]);
     }
-    return texts;
+    return bytes;
 }
 
 bool WindowModel::saveTargets()
 {
-    const settings::SaveResult saved = settings::saveTargetsAt(m_settings, targetTexts());
+    const settings::SaveResult saved = settings::saveTargetsAt(m_settings, targetBytes());
     if (!saved.succeeded) {
         m_desktop.information(saved.message);
     }
     return saved.succeeded;
 }
 
+std::optional<std::string> commandLineReply(const std::vector<std::string>& arguments)
+{
+    const std::string first = arguments.empty() ? std::string() : arguments.front();
+    if (first == "--help" || first == "-h") {
+        return "Usage: purgix [FILE]\n"
+               "Opens the Purgix window, which removes from a text file every line that\n"
+               "contains any of up to ten target strings. FILE, when given, starts in the\n"
+               "file box.\n";
+    }
+    if (first == "--version") {
+        return std::string("purgix ") + PURGIX_VERSION + "\n";
+    }
+    return std::nullopt;
+}
+
 std::string startFileText(const settings::SettingsLocation& settings,
                           const std::string& programFolder, const std::string& homeFolder,
                           const std::vector<std::string>& arguments)
 {
-    if (!arguments.empty()) {
-        return arguments.front();
+    const bool endOfOptions = !arguments.empty() && arguments.front() == "--";
+    if (arguments.size() > (endOfOptions ? 1U : 0U)) {
+        return arguments[endOfOptions ? 1 : 0];
     }
     std::string folder = settings.besideProgram ? programFolder : homeFolder;
     if (folder.empty() || folder.back() != platform::kFolderSeparator) {

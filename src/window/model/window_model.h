@@ -2,6 +2,7 @@
 
 #include "core/targets.h"
 #include "settings/settings_location.h"
+#include "window/model/display_bytes.h"
 
 #include <array>
 #include <optional>
@@ -21,9 +22,9 @@ class WindowModel
 public:
     WindowModel(settings::SettingsLocation settings, WindowView& view, WindowDesktop& desktop);
 
-    // Fills the target boxes from the settings file, marks them unchanged and puts
-    // `fileBoxText` into the file box.
-    void load(const std::string& fileBoxText);
+    // Fills the target boxes from the settings file, marks them unchanged and puts the
+    // path `fileBoxBytes` into the file box.
+    void load(const std::string& fileBoxBytes);
     bool changed() const { return m_changed; }
 
     void targetChanged(int index);
@@ -40,7 +41,10 @@ public:
     bool closeRequested();
 
 private:
-    Targets targetTexts() const;
+    Targets targetBytes() const;
+    void showTarget(int index, const std::string& bytes);
+    std::string fileBytes() const;
+    void showFile(const std::string& bytes);
     bool saveTargets();
 
     settings::SettingsLocation m_settings;
@@ -49,15 +53,23 @@ private:
     bool m_changed = false;
     bool m_runInProgress = false;
     bool m_closeAfterRun = false;
-    // The bytes each target box was loaded from, until the box changes: matched and saved
-    // as they are, since the text a view shows for bytes that are not UTF-8 does not give
-    // them back.
-    std::array<std::optional<std::string>, kTargetCount> m_loadedBytes{};
+    // How each box shows its bytes, kept through editing so that a box showing one
+    // character per byte goes on doing so; and the text each target box last held, so that
+    // only a change of text counts as a change.
+    std::array<BoxEncoding, kTargetCount> m_targetEncodings{};
+    std::array<std::string, kTargetCount> m_targetTexts{};
+    BoxEncoding m_fileEncoding = BoxEncoding::Utf8;
 };
 
-// The file box's first text: the first argument when there is one, so that a file
-// manager can open a file with Purgix; else "test.txt" in the folder the targets are
-// kept beside: the program's own folder when the settings file is there, else `homeFolder`.
+// What the window's program prints instead of opening the window, for the arguments that
+// follow its name: the usage for --help (or -h), the version for --version; nothing for
+// anything else, which is a file to open ("--" first lets a file named so be opened).
+std::optional<std::string> commandLineReply(const std::vector<std::string>& arguments);
+
+// The file box's first text: the first argument when there is one (after a leading "--"),
+// so that a file manager can open a file with Purgix; else "test.txt" in the folder the
+// targets are kept beside: the program's own folder when the settings file is there, else
+// `homeFolder`.
 std::string startFileText(const settings::SettingsLocation& settings,
                           const std::string& programFolder, const std::string& homeFolder,
                           const std::vector<std::string>& arguments);

@@ -7,7 +7,8 @@ namespace purgix::window {
 class BackgroundRun;
 
 // What the window model needs of a view (Qt widgets on Linux, Win32 controls on Windows).
-// Texts are bytes: UTF-8 as the view shows them, or the bytes a target was loaded from.
+// Texts are UTF-8, as the boxes show them; the model maps them to and from the bytes of
+// targets and paths.
 class WindowView
 {
 public:
@@ -16,8 +17,8 @@ public:
     virtual std::string fileText() const = 0;
     virtual void setFileText(const std::string& text) = 0;
     virtual std::string targetText(int index) const = 0;
-    // Shows the target's bytes; the box reports the change back through targetChanged().
-    virtual void setTargetText(int index, const std::string& bytes) = 0;
+    // The box reports the change back through targetChanged().
+    virtual void setTargetText(int index, const std::string& text) = 0;
     virtual void focusFile() = 0;
     virtual void focusTarget(int index) = 0;
 

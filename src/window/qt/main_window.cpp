@@ -5,7 +5,6 @@
 #include "window/qt/clickable_label.h"
 #include "window/qt/escape_watcher.h"
 #include "window/qt/run_progress.h"
-#include "window/qt/target_text.h"
 #include "window/qt/window_font.h"
 
 #include <QApplication>
@@ -55,9 +54,12 @@ std::vector<std::string> localFiles(const QMimeData* data)
     if (data == nullptr) {
         return paths;
     }
+    // The path's own bytes, from its percent-encoded form: a name that is not UTF-8 stays
+    // encoded there, where the decoded text would have replaced its bytes.
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        if (url.isLocalFile() && url.host().isEmpty()) {
+            paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+                                .toStdString());
         }
     }
     return paths;
@@ -77,7 +79,7 @@ MainWindow::MainWindow(WindowStart start, WindowDesktop& desktop, QWidget* paren
 
     buildControls();
     connectHandlers();
-    m_model.load(QFile::encodeName(start.fileBoxText).toStdString());
+    m_model.load(start.fileBoxPath);
     m_txtFile->setFocus();
 }
 
@@ -164,22 +166,22 @@ void MainWindow::connectHandlers()
 
 std::string MainWindow::fileText() const
 {
-    return QFile::encodeName(m_txtFile->text()).toStdString();
+    return m_txtFile->text().toStdString();
 }
 
 void MainWindow::setFileText(const std::string& text)
 {
-    m_txtFile->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    m_txtFile->setText(QString::fromStdString(text));
 }
 
 std::string MainWindow::targetText(int index) const
 {
-    return m_txtTarget.at(index)->text().toLocal8Bit().toStdString();
+    return m_txtTarget.at(index)->text().toStdString();
 }
 
-void MainWindow::setTargetText(int index, const std::string& bytes)
+void MainWindow::setTargetText(int index, const std::string& text)
 {
-    m_txtTarget.at(index)->setText(displayText(bytes));
+    m_txtTarget.at(index)->setText(QString::fromStdString(text));
 }
 
 void MainWindow::focusFile()

@@ -55,7 +55,7 @@ private:
     std::string fileText() const override;
     void setFileText(const std::string& text) override;
     std::string targetText(int index) const override;
-    void setTargetText(int index, const std::string& bytes) override;
+    void setTargetText(int index, const std::string& text) override;
     void focusFile() override;
     void focusTarget(int index) override;
     void showWaitState() override;

@@ -5,23 +5,25 @@
 #include <QDir>
 #include <QFile>
 
-#include <string>
-#include <vector>
-
 namespace purgix::window {
 
-WindowStart windowStart(settings::Layout layout, const QString& programFolder,
-                        const QStringList& arguments)
+namespace {
+
+// $HOME as it is, bytes included that are not UTF-8; Qt's own answer where it is unset.
+std::string homeFolder()
 {
-    const std::string folder = QFile::encodeName(programFolder).toStdString();
-    std::vector<std::string> texts;
-    for (const QString& argument : arguments) {
-        texts.push_back(QFile::encodeName(argument).toStdString());
-    }
+    const QByteArray home = qgetenv("HOME");
+    return home.isEmpty() ? QFile::encodeName(QDir::homePath()).toStdString() : home.toStdString();
+}
+
+} // namespace
+
+WindowStart windowStart(settings::Layout layout, const std::string& programFolder,
+                        const std::vector<std::string>& arguments)
+{
     WindowStart start;
-    start.settings = settings::locateSettings(layout, folder);
-    start.fileBoxText = QFile::decodeName(QByteArray::fromStdString(startFileText(
-        start.settings, folder, QFile::encodeName(QDir::homePath()).toStdString(), texts)));
+    start.settings = settings::locateSettings(layout, programFolder);
+    start.fileBoxPath = startFileText(start.settings, programFolder, homeFolder(), arguments);
     return start;
 }
 

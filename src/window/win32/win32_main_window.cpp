@@ -1,7 +1,6 @@
 #include "window/win32/win32_main_window.h"
 
 #include "window/model/background_run.h"
-#include "window/model/display_bytes.h"
 #include "window/model/window_desktop.h"
 #include "window/win32/native_progress.h"
 
@@ -80,9 +79,9 @@ std::string Win32MainWindow::targetText(int index) const
     return m_native->text(control(Control::TxtTarget, index));
 }
 
-void Win32MainWindow::setTargetText(int index, const std::string& bytes)
+void Win32MainWindow::setTargetText(int index, const std::string& text)
 {
-    m_native->setText(control(Control::TxtTarget, index), displayBytes(bytes));
+    m_native->setText(control(Control::TxtTarget, index), text);
 }
 
 void Win32MainWindow::focusFile()

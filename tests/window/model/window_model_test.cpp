@@ -119,7 +119,8 @@ TEST(WindowModelLoad, FillsTheTargetsFromTheSettingsFileAndStartsUnchanged)
         {"no settings file", std::nullopt, Slots{}, nullptr},
         {"empty file", "", startUp({}), nullptr},
         {"three lines", "a\r\n b \r\nc", startUp({"a", " b ", "c"}), nullptr},
-        {"bytes that are not UTF-8", "\xE9t\xE9\n", startUp({"\xE9t\xE9"}), nullptr},
+        {"bytes that are not UTF-8, one character per byte", "\xE9t\xE9\n",
+         startUp({"\xC3\xA9t\xC3\xA9"}), nullptr},
         {"folder", "folder", Slots{}, "Is a directory"},
         {"too long a line", std::string(40000, 'x'), Slots{}, "longer than 32767 bytes"},
     };
@@ -278,6 +279,61 @@ TEST_F(WindowModelTest, ACancelledRunLeavesTheFileAsItWasAndSaysSo)
     EXPECT_EQ(std::filesystem::last_write_time(m_view.file), before);
     EXPECT_EQ(entryNames(m_folder.path(), {"tmp"}), "hosts ");
     EXPECT_EQ(m_folder.tempDirListing(), "");
+}
+
+// A box that shows bytes one character per byte keeps doing so through editing: what is
+// typed there up to U+00FF is that byte, and a character beyond keeps its UTF-8 bytes.
+TEST(WindowModelBytes, ATargetKeepsItsBytesThroughEditing)
+{
+    TestFolder folder;
+    folder.write("purgix.ini", "\xE9t\xE9\r\n");
+    const std::string list = folder.write("list", "x\xE9t\xE9y\r\nkeep\r\n");
+    ModelOver window(folder.file("purgix.ini"));
+    window.model.load(list);
+    const std::string shown = window.view.targets[0];
+    window.view.setTargetText(0, shown + "x");
+    window.view.setTargetText(0, shown);
+    window.model.purgixClicked();
+    EXPECT_EQ(window.desktop.shown, std::vector<std::string>{"1 lines deleted."});
+    EXPECT_EQ(readFile(list), "keep\r\n");
+
+    window.view.setTargetText(1, "\xC3\xBC"); // typed into a UTF-8 box: stays UTF-8
+    window.view.setTargetText(0, shown + "\xC3\xBC\xE2\x82\xAC"); // ü, then the euro sign
+    window.desktop.answers = {Answer::Yes};
+    EXPECT_TRUE(window.model.closeRequested());
+    EXPECT_EQ(readFile(folder.file("purgix.ini")).substr(0, 13),
+              "\xE9t\xE9\xFC\xE2\x82\xAC\r\n\xC3\xBC\r\n");
+}
+
+// Whichever way a view reports a box set to the text it holds, only a change of text
+// counts: pasting the text a box holds, or clearing empty boxes, changes nothing.
+TEST(WindowModelChange, SettingABoxToTheTextItHoldsIsNoChange)
+{
+    TestFolder folder;
+    folder.write("purgix.ini", "same\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+    ModelOver window(folder.file("purgix.ini"));
+    window.model.load("start.txt");
+    window.desktop.clipboard = "same\r\nmore";
+    window.model.pasteClicked(0);
+    window.view.setTargetText(3, "");
+    EXPECT_FALSE(window.model.changed());
+    window.model.clearClicked();
+    EXPECT_TRUE(window.model.changed()) << "the first box held text";
+}
+
+TEST(WindowModelStart, HelpAndVersionAreAnsweredInsteadOfOpeningTheWindow)
+{
+    const auto reply = [](std::vector<std::string> arguments) {
+        return window::commandLineReply(arguments).value_or("(window)");
+    };
+    EXPECT_TRUE(reply({"--help"}).starts_with("Usage: purgix [FILE]\n"));
+    EXPECT_EQ(reply({"-h"}), reply({"--help"}));
+    EXPECT_TRUE(reply({"--version"}).starts_with("purgix 1."));
+    EXPECT_EQ(reply({}), "(window)");
+    EXPECT_EQ(reply({"list.txt", "--help"}), "(window)");
+    EXPECT_EQ(reply({"--", "--help"}), "(window)");
+    settings::SettingsLocation location;
+    EXPECT_EQ(window::startFileText(location, "prog", "home", {"--", "--help"}), "--help");
 }
 
 TEST_F(WindowModelTest, EditingAidsAndFileChoicesSetOnlyTheirBoxes)

@@ -8,9 +8,13 @@ namespace purgix::test {
 
 window::MainWindow& WindowTest::open()
 {
+    return open(window::windowStart(settings::Layout::Portable, m_folder.path().string(), {}));
+}
+
+window::MainWindow& WindowTest::open(window::WindowStart start)
+{
     m_window.reset();
-    m_window = std::make_unique<window::MainWindow>(
-        window::windowStart(settings::Layout::Portable, folderPath(), {}), m_desktop);
+    m_window = std::make_unique<window::MainWindow>(std::move(start), m_desktop);
     m_window->show();
     m_window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));

@@ -31,8 +31,10 @@ class WindowTest : public testing::Test
 {
 protected:
     QString folderPath() const { return QString::fromStdString(m_folder.path().string()); }
-    // Opens a new window; the settings file, if any, must be written before.
+    // Opens a new window, by default over the test folder as the program's folder; the
+    // settings file, if any, must be written before.
     window::MainWindow& open();
+    window::MainWindow& open(window::WindowStart start);
 
     // A control by its objectName and, for control arrays, its "index" property.
     QWidget* control(const char* name, int index = -1) const;

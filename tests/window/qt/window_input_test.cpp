@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 
@@ -119,22 +120,42 @@ TEST_F(WindowTest, OnlyChangesOfTargetBoxesMarkTheTargetsChanged)
     }
 }
 
-// A box shows bytes that are not UTF-8 one character per byte; they must still be matched
-// and saved as the bytes they are, until the box is edited.
-TEST_F(WindowTest, TargetsTheUserDidNotEditKeepTheirBytes)
+// Bytes that are not UTF-8 show one character per byte, in the target boxes and in the file
+// box, and go back as the bytes they were: a program folder, a target of bytes 0x80 to 0xFF
+// and a dropped file named with such bytes survive loading, editing, a run and a save.
+TEST_F(WindowTest, BytesThatAreNotUtf8RoundTrip)
 {
-    m_folder.write("purgix.ini", "\xE9t\xE9\r\nx\r\n");
-    const std::string list = m_folder.write("list.txt", "\xE9t\xE9 kept?\r\nkeep\r\n");
-    open();
-    EXPECT_EQ(target(0)->text(), QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
-    fileBox()->setText(QString::fromStdString(list));
-    target(1)->setText("y");
+    std::string high;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        high += static_cast<char>(byte);
+    }
+    const std::string program = m_folder.path().string() + "/prog\xE9";
+    std::filesystem::create_directory(program);
+    m_folder.write("prog\xE9/purgix.ini", high + "\r\nsecond\r\n");
+    m_folder.write("prog\xE9/test.txt", "a " + high + " b\r\nkeep\r\n");
+    const std::string dropped = m_folder.write("list\xE9\xFF", "x\r\n" + high + "\r\n");
+    open(window::windowStart(settings::Layout::Portable, program, {}));
+    EXPECT_EQ(fileBox()->text(), QString::fromLatin1(program + "/test.txt"));
+    EXPECT_EQ(target(0)->text(), QString::fromLatin1(high));
+
+    QTest::keyClicks(target(0), "x");
+    QTest::keyClick(target(0), Qt::Key_Backspace);
+    QTest::keyClicks(target(1), "!");
     click("cmdPurgix");
-    EXPECT_EQ(readFile(list), "keep\r\n");
+    EXPECT_EQ(readFile(program + "/test.txt"), "keep\r\n");
+
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromEncoded("file://" + QByteArray::fromStdString(dropped).toPercentEncoding("/"))});
+    EXPECT_TRUE(drop(m_window.get(), data));
+    EXPECT_EQ(fileBox()->text(), QString::fromLatin1(dropped));
+    click("cmdPurgix");
+    EXPECT_EQ(readFile(dropped), "x\r\n");
+
     m_desktop.answers = {Answer::Yes};
     EXPECT_TRUE(m_window->close());
-    EXPECT_EQ(readFile(m_folder.file("purgix.ini")),
-              "\xE9t\xE9\r\ny\r\n" + QByteArray("127.0.0.1\r\n").repeated(8).toStdString());
+    EXPECT_EQ(m_desktop.shown, (Messages{"1 lines deleted.", "1 lines deleted.", kQuestion}));
+    EXPECT_EQ(readFile(program + "/purgix.ini").substr(0, 139), high + "\r\nsecond!\r\n");
 }
 
 TEST_F(WindowTest, EscReleasedInTheWindowClosesItThroughTheQuestion)
