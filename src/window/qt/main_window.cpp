@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QUrl>
 
 #include <algorithm>
@@ -162,6 +163,16 @@ void MainWindow::connectHandlers()
     connect(m_label2, &ClickableLabel::clicked, this, [this] { m_model.label2Clicked(); });
     connect(new EscapeWatcher(this), &EscapeWatcher::escapeReleased, this,
             [this] { m_model.escapeReleased(); });
+    // Logging out closes the window: the save question comes first, where the session
+    // manager lets the program ask, and Cancel asks it to keep the session.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (manager.allowsInteraction()) {
+            if (!m_model.closeRequested()) {
+                manager.cancel();
+            }
+            manager.release();
+        }
+    });
 }
 
 std::string MainWindow::fileText() const

@@ -105,6 +105,10 @@ struct NativeWindow::State
     void fitClientArea(int widthTwips, int heightTwips);
     // Handles one message as the loop does, Esc and the dialog keys included.
     void dispatch(MSG& message);
+    // Notes the control that has the focus when the window is left (for a message box, or
+    // another window) and gives it the focus back on return, as dialogs do; true when it
+    // did so.
+    bool keepFocusAcross(WORD activation);
 
     NativeWindowEvents& events;
     HWND window = nullptr;
@@ -114,6 +118,7 @@ struct NativeWindow::State
     std::vector<HWND> controls;
     bool escapePressed = false;
     bool waiting = false;
+    HWND lastFocus = nullptr;
 };
 
 LRESULT CALLBACK NativeWindow::State::procedure(HWND window, UINT message, WPARAM wParam,
@@ -154,11 +159,20 @@ LRESULT NativeWindow::State::handle(UINT message, WPARAM wParam, LPARAM lParam)
         applyDpi(HIWORD(wParam));
         return 0;
     }
+    case WM_ACTIVATE:
+        if (keepFocusAcross(LOWORD(wParam))) {
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         if (events.closeRequested()) {
             ::DestroyWindow(window);
         }
         return 0;
+    case WM_QUERYENDSESSION:
+        // Logging off or shutting down closes the window: the save question comes first,
+        // and Cancel asks the system to keep the session.
+        return events.closeRequested() ? TRUE : FALSE;
     case WM_DESTROY:
         window = nullptr;
         ::PostQuitMessage(0);
@@ -167,6 +181,22 @@ LRESULT NativeWindow::State::handle(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool NativeWindow::State::keepFocusAcross(WORD activation)
+{
+    if (activation == WA_INACTIVE) {
+        const HWND focused = ::GetFocus();
+        if (focused != nullptr && ::IsChild(window, focused)) {
+            lastFocus = focused;
+        }
+        return false;
+    }
+    if (lastFocus == nullptr || !::IsWindow(lastFocus)) {
+        return false;
+    }
+    ::SetFocus(lastFocus);
+    return true;
 }
 
 void NativeWindow::State::command(WPARAM wParam)
@@ -334,10 +364,15 @@ std::string NativeWindow::text(int control) const
     return platform::utf8Text(text);
 }
 
+// A text box's caret goes to the end of its new text, where typing goes on.
 void NativeWindow::setText(int control, const std::string& text)
 {
-    ::SetWindowTextW(m_state->controls.at(static_cast<std::size_t>(control)),
-                     platform::wideText(text).c_str());
+    const HWND child = m_state->controls.at(static_cast<std::size_t>(control));
+    ::SetWindowTextW(child, platform::wideText(text).c_str());
+    if (m_state->layout.at(static_cast<std::size_t>(control)).kind == NativeKind::TextBox) {
+        const int length = ::GetWindowTextLengthW(child);
+        ::SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(length), length);
+    }
 }
 
 void NativeWindow::focus(int control)

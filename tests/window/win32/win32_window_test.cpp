@@ -3,6 +3,7 @@
 #include "window/model/fake_window_desktop.h"
 #include "window/model/layout_table.h"
 #include "window/win32/win32_main_window.h"
+#include "window/win32/win32_window_desktop.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +180,47 @@ TEST_F(Win32WindowTest, ALongRunShowsItsProgressAndCancelLeavesTheFile)
               std::vector<std::string>{"Cancelled; \"" + path + "\" was left as it is."});
     EXPECT_EQ(readFile(path), "a\r\nx\r\n");
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
+}
+
+// The caret starts at the end of the file box; clearing empty boxes changes nothing; the
+// control that had the focus has it again once a message box closes; logging off asks the
+// save question, and Cancel keeps the session.
+TEST_F(Win32WindowTest, CaretFocusChangesAndTheEndOfTheSessionAreAsInDialogs)
+{
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageW(control(Control::TxtFile), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    const auto length = static_cast<DWORD>(::GetWindowTextLengthW(control(Control::TxtFile)));
+    EXPECT_EQ(start, length);
+    EXPECT_EQ(end, length);
+
+    click(Control::Command1);
+    EXPECT_FALSE(m_window.changed()) << "the boxes were empty already";
+
+    const HWND main = static_cast<HWND>(m_window.native().handle());
+    ::SetFocus(control(Control::TxtTarget, 1));
+    window::Win32WindowDesktop desktop;
+    desktop.setOwner(main);
+    std::thread user([] {
+        for (int i = 0; i < 500; ++i) {
+            if (const HWND box = ::FindWindowW(L"#32770", L"Purgix")) {
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    desktop.information("a message");
+    user.join();
+    m_window.native().processMessages();
+    EXPECT_EQ(::GetFocus(), control(Control::TxtTarget, 1));
+
+    type(Control::TxtTarget, 2, L"y");
+    m_desktop.answers = {window::Answer::Cancel, window::Answer::Yes};
+    EXPECT_EQ(::SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+    EXPECT_EQ(::SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(readFile(m_folder.file("purgix.ini")), "\r\n\r\ny\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
 }
 
 } // namespace
