@@ -1,5 +1,7 @@
 #include "window/model/display_bytes.h"
 
+#include "platform/files/code_page.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -56,10 +58,23 @@ BoxEncoding encodingFor(const std::string& bytes)
     return isUtf8(bytes) ? BoxEncoding::Utf8 : BoxEncoding::OneCharPerByte;
 }
 
-std::string displayBytes(const std::string& bytes)
+BoxEncoding targetEncodingFor(const std::string& bytes)
 {
-    if (encodingFor(bytes) == BoxEncoding::Utf8) {
+    return platform::hasAnsiCodePage() ? BoxEncoding::SystemCodePage : encodingFor(bytes);
+}
+
+BoxEncoding typedTargetEncoding()
+{
+    return platform::hasAnsiCodePage() ? BoxEncoding::SystemCodePage : BoxEncoding::Utf8;
+}
+
+std::string displayBytes(const std::string& bytes, BoxEncoding encoding)
+{
+    if (encoding == BoxEncoding::Utf8) {
         return bytes;
+    }
+    if (encoding == BoxEncoding::SystemCodePage) {
+        return platform::textFromAnsiCodePage(bytes);
     }
     std::string text;
     for (const char c : bytes) {
@@ -78,6 +93,9 @@ std::string bytesFromDisplay(const std::string& text, BoxEncoding encoding)
 {
     if (encoding == BoxEncoding::Utf8) {
         return text;
+    }
+    if (encoding == BoxEncoding::SystemCodePage) {
+        return platform::ansiCodePageBytes(text);
     }
     std::string bytes;
     for (std::size_t at = 0; at < text.size();) {

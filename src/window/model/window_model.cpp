@@ -59,8 +59,14 @@ void WindowModel::targetChanged(int index)
 
 void WindowModel::showTarget(int index, const std::string& bytes)
 {
-    m_targetEncodings.at(index) = encodingFor(bytes);
-    m_view.setTargetText(index, displayBytes(bytes));
+    const BoxEncoding encoding = targetEncodingFor(bytes);
+    showTargetText(index, displayBytes(bytes, encoding), encoding);
+}
+
+void WindowModel::showTargetText(int index, const std::string& text, BoxEncoding encoding)
+{
+    m_targetEncodings.at(index) = encoding;
+    m_view.setTargetText(index, text);
     targetChanged(index);
 }
 
@@ -72,7 +78,7 @@ std::string WindowModel::fileBytes() const
 void WindowModel::showFile(const std::string& bytes)
 {
     m_fileEncoding = encodingFor(bytes);
-    m_view.setFileText(displayBytes(bytes));
+    m_view.setFileText(displayBytes(bytes, m_fileEncoding));
 }
 
 void WindowModel::purgixClicked()
@@ -109,13 +115,13 @@ void WindowModel::browseClicked()
 
 void WindowModel::pasteClicked(int index)
 {
-    showTarget(index, firstLine(m_desktop.clipboardText()));
+    showTargetText(index, firstLine(m_desktop.clipboardText()), typedTargetEncoding());
 }
 
 void WindowModel::clearClicked()
 {
     for (int i = 0; i < kTargetCount; ++i) {
-        showTarget(i, {});
+        showTargetText(i, {}, typedTargetEncoding());
     }
 }
 

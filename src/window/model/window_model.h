@@ -43,6 +43,7 @@ public:
 private:
     Targets targetBytes() const;
     void showTarget(int index, const std::string& bytes);
+    void showTargetText(int index, const std::string& text, BoxEncoding encoding);
     std::string fileBytes() const;
     void showFile(const std::string& bytes);
     bool saveTargets();

@@ -223,5 +223,36 @@ TEST_F(Win32WindowTest, CaretFocusChangesAndTheEndOfTheSessionAreAsInDialogs)
     EXPECT_EQ(readFile(m_folder.file("purgix.ini")), "\r\n\r\ny\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
 }
 
+// Targets are in the system's code page: a target of bytes 0x80 to 0xFF goes through
+// loading, an edit of another box, a run and a save with its bytes unchanged.
+TEST(Win32WindowBytes, ATargetOfHighBytesRoundTrips)
+{
+    std::string high;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        high += static_cast<char>(byte);
+    }
+    TestFolder folder;
+    folder.write("purgix.ini", high + "\r\nsecond\r\n");
+    const std::string list = folder.write("test.txt", "a" + high + "b\r\nkeep\r\n");
+    FakeDesktop desktop;
+    window::Win32MainWindow window({folder.file("purgix.ini").string(), {}, true, {}}, desktop);
+    window.load(list);
+    window.native().show();
+    window.native().processMessages();
+    const int second = window.control(Control::TxtTarget, 1);
+    window.native().setText(second, "second!");
+    ::SendMessageW(
+        static_cast<HWND>(window.native().controlHandle(window.control(Control::CmdPurgix))),
+        BM_CLICK, 0, 0);
+    window.native().processMessages();
+    EXPECT_EQ(readFile(list), "keep\r\n");
+
+    desktop.answers = {window::Answer::Yes};
+    window.native().close();
+    EXPECT_EQ(desktop.shown,
+              (std::vector<std::string>{"1 lines deleted.", "Save changed search strings?"}));
+    EXPECT_EQ(readFile(folder.file("purgix.ini")).substr(0, 139), high + "\r\nsecond!\r\n");
+}
+
 } // namespace
 } // namespace purgix::test
