@@ -4,6 +4,7 @@
 #include "window/qt/busy_input_filter.h"
 #include "window/qt/clickable_label.h"
 #include "window/qt/escape_watcher.h"
+#include "window/qt/local_path.h"
 #include "window/qt/run_progress.h"
 #include "window/qt/window_font.h"
 
@@ -55,12 +56,9 @@ std::vector<std::string> localFiles(const QMimeData* data)
     if (data == nullptr) {
         return paths;
     }
-    // The path's own bytes, from its percent-encoded form: a name that is not UTF-8 stays
-    // encoded there, where the decoded text would have replaced its bytes.
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() && url.host().isEmpty()) {
-            paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
-                                .toStdString());
+        if (std::optional<std::string> path = localPathBytes(url)) {
+            paths.push_back(std::move(*path));
         }
     }
     return paths;

@@ -1,9 +1,9 @@
 #include "window/qt/qt_window_desktop.h"
 
 #include "window/model/layout_table.h"
+#include "window/qt/local_path.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -46,12 +46,10 @@ Answer QtWindowDesktop::askYesNoCancel(const std::string& text)
 
 std::optional<std::string> QtWindowDesktop::chooseFile()
 {
-    const QString path = QFileDialog::getOpenFileName(m_owner, QStringLiteral("Open"), QString(),
-                                                      QStringLiteral("All Files (*)"));
-    if (path.isEmpty()) {
-        return std::nullopt;
-    }
-    return QFile::encodeName(path).toStdString();
+    // As a URL, which the desktop's own dialog fills from the file's bytes.
+    const QUrl url = QFileDialog::getOpenFileUrl(m_owner, QStringLiteral("Open"), QUrl(),
+                                                 QStringLiteral("All Files (*)"));
+    return localPathBytes(url);
 }
 
 std::string QtWindowDesktop::clipboardText()
