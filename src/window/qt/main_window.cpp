@@ -226,10 +226,15 @@ void MainWindow::waitForRun(BackgroundRun& run)
     takeHeldInput();
     const std::unique_ptr<QProgressDialog> dialog(newRunProgressDialog(run, this));
     const BusyInputFilter holdInput(dialog.get());
+    // The wait cursor over the window only: Cancel is pointed at with the usual arrow.
+    QApplication::restoreOverrideCursor();
+    setCursor(Qt::WaitCursor);
     dialog->show();
     // Focus in the dialog, so that Esc presses its Cancel.
     dialog->activateWindow();
     waitForRunFor(run, std::chrono::milliseconds::max(), QEventLoop::AllEvents, dialog.get());
+    unsetCursor();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 // User input that arrived while the run worked has waited in the window system's queue.

@@ -308,6 +308,8 @@ TEST_F(WindowTest, ALongRunShowsItsProgressKeepsPaintingAndCancelLeavesTheFile)
             shownLater = dialog() != nullptr && dialog()->isVisible();
             paintsDuringRun = counter.paints;
             EXPECT_EQ(dialog()->windowTitle(), "Purgix");
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(m_window->cursor().shape(), Qt::WaitCursor);
             EXPECT_EQ(dialog()->labelText(), "test.txt");
             cancel();
         });
