@@ -1,6 +1,7 @@
 #include "window/win32/native_progress.h"
 
 #include "platform/files/wide_text.h"
+#include "window/win32/window_class.h"
 
 // <windows.h> must come first.
 // clang-format off
@@ -53,12 +54,7 @@ struct NativeProgress::State
 LRESULT CALLBACK NativeProgress::State::procedure(HWND window, UINT message, WPARAM wParam,
                                                   LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* state = reinterpret_cast<State*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* state = static_cast<State*>(windowObject(window, message, lParam));
     if (state != nullptr &&
         (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL))) {
         state->cancel();
@@ -119,19 +115,11 @@ NativeProgress::NativeProgress(void* owner, const std::string& title,
     m_state->cancelled = std::move(cancelled);
     const INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
-    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &State::procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    ::RegisterClassExW(&windowClass); // fails harmlessly when registered before
+    registerWindowClass(kClassName, &State::procedure);
     const HWND window =
         ::CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, platform::wideText(title).c_str(),
                           WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, static_cast<HWND>(owner),
-                          nullptr, instance, m_state.get());
+                          nullptr, ::GetModuleHandleW(nullptr), m_state.get());
     m_state->window = window;
     m_state->centreOverOwner(static_cast<HWND>(owner));
     m_state->createControls();

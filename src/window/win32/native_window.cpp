@@ -2,6 +2,7 @@
 
 #include "platform/files/wide_text.h"
 #include "window/win32/native_progress.h"
+#include "window/win32/window_class.h"
 
 // <windows.h> must come first.
 // clang-format off
@@ -124,12 +125,7 @@ struct NativeWindow::State
 LRESULT CALLBACK NativeWindow::State::procedure(HWND window, UINT message, WPARAM wParam,
                                                 LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* state = reinterpret_cast<State*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* state = static_cast<State*>(windowObject(window, message, lParam));
     if (state == nullptr || state->window == nullptr) {
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -302,15 +298,7 @@ NativeWindow::NativeWindow(const std::string& title, int widthTwips, int heightT
     m_state->fontWanted = font;
     m_state->layout = controls;
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &State::procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.lpszClassName = kClassName;
-    ::RegisterClassExW(&windowClass); // fails harmlessly when a second window registers again
+    registerWindowClass(kClassName, &State::procedure, ::LoadIconW(instance, MAKEINTRESOURCEW(1)));
     const HWND window = ::CreateWindowExW(
         WS_EX_ACCEPTFILES, kClassName, platform::wideText(title).c_str(), kWindowStyle,
         CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, m_state.get());
