@@ -135,9 +135,6 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
     case platform::TemporaryFolder::NoNewFile:
         return failedOutcome(std::string(kTempNameMessage));
     }
-    if (options.onTempFileReady) {
-        options.onTempFileReady();
-    }
     if (allSlotsEmpty(slots)) {
         return deletedOutcome(0);
     }

@@ -7,7 +7,6 @@
 #include "platform/files/locked_file.h"
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,9 +14,6 @@ namespace purgix::engine {
 
 struct DeleteRunOptions
 {
-    // Called once, after the temporary file exists and before the file is read, so
-    // that a window can show its wait cursor for the rest of the run.
-    std::function<void()> onTempFileReady;
     // File layer to work through; the real file system when null.
     platform::FileSystem* fileSystem = nullptr;
     // Scan buffer size in bytes; 0 picks the default. Tests use small buffers so that

@@ -34,13 +34,9 @@ TEST_F(DeleteRunTest, MissingOrNonFolderTemporaryFolderGivesThePathMessage)
     const std::string regularFile = m_folder.write("plain", "");
     for (const std::string& tempDir : {m_folder.file("absent").string(), regularFile}) {
         ::setenv("TMPDIR", tempDir.c_str(), 1);
-        int hookCalls = 0;
-        engine::DeleteRunOptions options;
-        options.onTempFileReady = [&] { ++hookCalls; };
-        const auto outcome = runDelete(path, slotsOf({"drop"}), options);
+        const auto outcome = runDelete(path, slotsOf({"drop"}));
         EXPECT_FALSE(outcome.succeeded);
         EXPECT_EQ(outcome.message, "Error getting temporary file path.") << tempDir;
-        EXPECT_EQ(hookCalls, 0);
         EXPECT_EQ(readFile(path), kUnrewritten);
     }
 }
@@ -58,24 +54,18 @@ TEST_F(DeleteRunTest, TemporaryFileThatCannotBeCreatedGivesTheNameMessage)
     EXPECT_EQ(readFile(path), kUnrewritten);
 }
 
-// The file layer's log shows the order of the steps, and that no temporary file is ever
-// opened again by its name.
-TEST_F(DeleteRunTest, HookRunsOnceAfterTheTemporaryFileAndBeforeTheFileIsRead)
+// The file layer's log shows that the temporary folder is checked first, and that no
+// temporary file is ever opened again by its name.
+TEST_F(DeleteRunTest, NoTemporaryFileIsOpenedAgainByItsName)
 {
     FaultyFileSystem fileSystem;
     const std::string path = m_folder.write("hosts", "a\r\nb\r\n");
-    int hookCalls = 0;
     engine::DeleteRunOptions options;
     options.fileSystem = &fileSystem;
-    options.onTempFileReady = [&] {
-        ++hookCalls;
-        EXPECT_EQ(fileSystem.callCount(Operation::Read), 0);
-        const std::vector<std::string> opened = fileSystem.pathsOf(Operation::Open);
-        ASSERT_EQ(opened.size(), 1U);
-        EXPECT_EQ(opened[0], m_folder.tempDir().string());
-    };
     EXPECT_EQ(runDelete(path, slotsOf({"a"}), options).message, "1 lines deleted.");
-    EXPECT_EQ(hookCalls, 1);
+    const std::vector<std::string> opened = fileSystem.pathsOf(Operation::Open);
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened[0], m_folder.tempDir().string());
     for (const std::string& opened : fileSystem.pathsOf(Operation::Open)) {
         EXPECT_EQ(opened.find(m_folder.path().string() + "/."), std::string::npos)
             << "reopened " << opened;
