@@ -53,7 +53,10 @@ void checkRoundTrip(const std::string& content, const Targets& targets)
         reportSettingsMismatch("saved file", content, settingsFileModel(targets), written);
     }
     Targets loaded = markedTargets("other-");
-    purgix::settings::loadTargets(path, loaded);
+    const purgix::settings::LoadResult reloaded = purgix::settings::loadTargets(path, loaded);
+    if (!reloaded.succeeded) {
+        reportSettingsMismatch("reload", content, "success", reloaded.message);
+    }
     if (loaded != targets) {
         reportSettingsMismatch("loaded slots", content, settingsFileModel(targets),
                                settingsFileModel(loaded));

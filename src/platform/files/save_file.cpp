@@ -22,7 +22,6 @@ namespace purgix::platform {
 
 namespace {
 
-constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 // Rounds of carrying appended lines over before a file that keeps growing counts as
 // changed.
 constexpr int kSettleRounds = 16;

@@ -89,7 +89,9 @@ private:
     std::unique_ptr<RemovalOnSignal> m_removalOnSignal;
     int m_creationError = 0;
     bool m_moved = false;
-    bool m_removedOnClose = false; // Windows: the system removes it when its handle closes
+#ifdef _WIN32
+    bool m_removedOnClose = false; // the system removes it when its handle closes
+#endif
 };
 
 } // namespace purgix::platform
