@@ -140,7 +140,8 @@ TEST_F(Win32WindowTest, EscAsksTheSaveQuestionAndCancelKeepsTheWindow)
 }
 
 // A run held by another program's lock: no dialog before the delay, then the progress
-// dialog; the window goes on painting; Cancel in the dialog leaves the file as it was.
+// dialog; the window goes on painting; Alt+F4 meanwhile waits for the run's message; Cancel
+// in the dialog leaves the file as it was.
 TEST_F(Win32WindowTest, ALongRunShowsItsProgressAndCancelLeavesTheFile)
 {
     using namespace std::chrono_literals;
@@ -164,8 +165,11 @@ TEST_F(Win32WindowTest, ALongRunShowsItsProgressAndCancelLeavesTheFile)
             std::this_thread::sleep_for(10ms);
             dialog = ::FindWindowW(L"PurgixProgress", nullptr);
         }
+        ::PostMessageW(main, WM_SYSKEYDOWN, VK_F4, LPARAM{1} << 29); // with Alt held
+        std::this_thread::sleep_for(50ms);
         ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
+    m_desktop.answers = {window::Answer::No};
     {
         const HeldLock lock(path);
         click(Control::CmdPurgix);
@@ -177,7 +181,10 @@ TEST_F(Win32WindowTest, ALongRunShowsItsProgressAndCancelLeavesTheFile)
     EXPECT_NE(dialog, nullptr);
     EXPECT_FALSE(::IsWindow(dialog));
     EXPECT_EQ(m_desktop.shown,
-              std::vector<std::string>{"Cancelled; \"" + path + "\" was left as it is."});
+              (std::vector<std::string>{"Cancelled; \"" + path + "\" was left as it is.",
+                                        "Save changed search strings?"}))
+        << "Alt+F4 asks to close once the run's message has been shown";
+    EXPECT_FALSE(m_window.native().isOpen());
     EXPECT_EQ(readFile(path), "a\r\nx\r\n");
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
 }
