@@ -7,10 +7,9 @@
 
 namespace purgix::window {
 
-BackgroundRun::BackgroundRun(std::string path, const Targets& targets,
-                             engine::DeleteRunOptions options)
-    : m_path(std::move(path))
+BackgroundRun::BackgroundRun(std::string path, const Targets& targets) : m_path(std::move(path))
 {
+    engine::DeleteRunOptions options;
     options.control = &m_control;
     options.lockWait.giveUpAfter = std::nullopt;
     options.lockWait.waiting = [this] { m_waitingForLock.store(true, std::memory_order_relaxed); };

@@ -23,7 +23,7 @@ public:
     // How often a view looks at the run while it waits.
     static constexpr std::chrono::milliseconds kPollInterval{15};
 
-    BackgroundRun(std::string path, const Targets& targets, engine::DeleteRunOptions options);
+    BackgroundRun(std::string path, const Targets& targets);
     ~BackgroundRun();
     BackgroundRun(const BackgroundRun&) = delete;
     BackgroundRun& operator=(const BackgroundRun&) = delete;

@@ -67,6 +67,8 @@ void WindowModel::showTargetText(int index, const std::string& text, BoxEncoding
 {
     m_targetEncodings.at(index) = encoding;
     m_view.setTargetText(index, text);
+    // A view need not report a box set to the text it holds, but the text to compare
+    // changes with must follow the box all the same.
     targetChanged(index);
 }
 
@@ -91,7 +93,7 @@ void WindowModel::purgixClicked()
     m_view.showWaitState();
     // A cancelled run may still be discarding its new content while its message shows;
     // `run` waits for that as it goes.
-    BackgroundRun run(fileBytes(), targetBytes(), {});
+    BackgroundRun run(fileBytes(), targetBytes());
     m_view.waitForRun(run);
     const engine::DeleteRunOutcome outcome = run.takeOutcome();
     m_view.takeHeldInput();

@@ -396,7 +396,8 @@ void NativeWindow::dropHeldInput()
 }
 
 bool NativeWindow::waitWithoutInput(const std::function<bool()>& done,
-                                    std::chrono::milliseconds limit)
+                                    std::chrono::milliseconds limit,
+                                    std::chrono::milliseconds interval)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     constexpr UINT kNotInput = PM_QS_PAINT | PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE;
@@ -410,7 +411,7 @@ bool NativeWindow::waitWithoutInput(const std::function<bool()>& done,
             m_state->dispatch(message);
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
-        waitForMessages(std::min(left, std::chrono::milliseconds(15)),
+        waitForMessages(std::min(left, interval),
                         QS_PAINT | QS_SENDMESSAGE | QS_POSTMESSAGE | QS_TIMER);
     }
     return true;

@@ -74,8 +74,9 @@ public:
     // close request (the close box, Alt+F4) still arrives.
     void dropHeldInput();
     // Takes the messages other than user input, which waits in the queue, until `done()` or
-    // until `limit` has passed; true when done.
-    bool waitWithoutInput(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    // until `limit` has passed, looking at `done()` at least every `interval`; true when done.
+    bool waitWithoutInput(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                          std::chrono::milliseconds interval);
     // Takes every message until `done()`, calling `tick` every `interval`. The dialog's
     // messages go through; the window's user input is dropped but for what dropHeldInput()
     // keeps, so that a wish to close waits for the end of the work.

@@ -105,7 +105,8 @@ void Win32MainWindow::showWaitState()
 void Win32MainWindow::waitForRun(BackgroundRun& run)
 {
     const auto finished = [&run] { return run.finished(); };
-    if (m_native->waitWithoutInput(finished, BackgroundRun::kDialogDelay)) {
+    if (m_native->waitWithoutInput(finished, BackgroundRun::kDialogDelay,
+                                   BackgroundRun::kPollInterval)) {
         return;
     }
     m_native->dropHeldInput();
