@@ -34,11 +34,16 @@ expect() {
 }
 
 expect '--settings ' purgix-cli --se
-expect '-- --help --progress --settings --version --wait ' purgix-cli --
+expect '-- --backup --backup= --dry-run --help --no-limit --print-deleted --progress --settings --target= --targets-from= --version --wait ' purgix-cli --
 expect 'hosts.ini notes.txt ' purgix-cli ''
 expect 'hosts.ini ' purgix-cli --settings h
 expect 'notes.txt ' purgix-cli --settings hosts.ini n
 expect 'notes.txt ' purgix-cli -- n
 expect '' purgix-cli notes.txt ''
 expect '' purgix-cli -- notes.txt ''
+expect 'hosts.ini ' purgix-cli --targets-from=h
+expect 'hosts.ini ' purgix-cli -nf h
+expect '' purgix-cli -e ''
+expect 'hosts.ini notes.txt ' purgix-cli -e x notes.txt ''
+expect '' purgix-cli notes.txt --settings ''
 exit $((failures > 0))
