@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -11,34 +12,7 @@ namespace {
 
 using Action = CommandLine::Action;
 
-CommandLine usageError(std::string reason)
-{
-    CommandLine commandLine;
-    commandLine.usageError = std::move(reason);
-    return commandLine;
-}
-
-CommandLine withAction(Action action)
-{
-    CommandLine commandLine;
-    commandLine.action = action;
-    return commandLine;
-}
-
-// Takes PATH and the targets from the positional arguments.
-CommandLine withOperands(CommandLine commandLine, std::span<const char* const> operands)
-{
-    if (operands.empty()) {
-        return usageError("no file given");
-    }
-    if (operands.size() - 1 > std::size_t{kTargetCount}) {
-        return usageError("at most ten targets can be given");
-    }
-    commandLine.action = Action::Run;
-    commandLine.path = operands.front();
-    commandLine.targets.assign(operands.begin() + 1, operands.end());
-    return commandLine;
-}
+constexpr std::string_view kDefaultBackupSuffix = ".bak";
 
 // A whole number of seconds, at most a day.
 std::optional<unsigned> secondsIn(std::string_view text)
@@ -52,77 +26,267 @@ std::optional<unsigned> secondsIn(std::string_view text)
     return seconds;
 }
 
+bool isHelpRequest(std::string_view argument)
+{
+#ifdef _WIN32
+    if (argument == "/?") {
+        return true;
+    }
+#endif
+    return argument == "--help" || argument == "-h";
+}
+
+// Reads the arguments one by one into a CommandLine; the first refusal ends it.
+class Parser
+{
+public:
+    explicit Parser(std::span<const char* const> arguments) : m_arguments(arguments) {}
+
+    CommandLine parse();
+
+private:
+    void takeLongOption(std::string_view option);
+    void takeShortOptions(std::string_view options);
+    // The value of an option: `joined` when given in the same argument, else the next one.
+    std::optional<std::string> valueOf(std::string_view name,
+                                       std::optional<std::string_view> joined);
+    bool takeValue(std::string_view name, std::optional<std::string_view> joined);
+    void refuse(std::string reason);
+    void takeOperands();
+    void checkCombinations();
+
+    std::span<const char* const> m_arguments;
+    std::size_t m_index = 0;
+    CommandLine m_result;
+    std::vector<std::string> m_operands;
+    bool m_stopped = false; // help, version or a refusal decided the outcome
+};
+
+CommandLine Parser::parse()
+{
+    m_result.action = Action::Run;
+    bool optionsEnded = false;
+    for (; m_index < m_arguments.size() && !m_stopped; ++m_index) {
+        const std::string_view argument = m_arguments[m_index];
+        if (!optionsEnded && isHelpRequest(argument)) {
+            m_result.action = Action::ShowHelp;
+            return m_result;
+        }
+        if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
+            m_operands.emplace_back(argument);
+            // Without -e or -f, every argument after the file is a target.
+            optionsEnded = optionsEnded || m_result.targets.empty();
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument.starts_with("--")) {
+            takeLongOption(argument.substr(2));
+        } else {
+            takeShortOptions(argument.substr(1));
+        }
+    }
+    if (!m_stopped) {
+        takeOperands();
+    }
+    if (!m_stopped) {
+        checkCombinations();
+    }
+    return m_result;
+}
+
+void Parser::takeLongOption(std::string_view option)
+{
+    const std::size_t equals = option.find('=');
+    const std::string_view name = option.substr(0, equals);
+    const std::optional<std::string_view> joined =
+        equals == std::string_view::npos ? std::nullopt : std::optional(option.substr(equals + 1));
+    const auto flag = [&](bool& field) {
+        if (joined) {
+            refuse("--" + std::string(name) + " takes no value");
+        }
+        field = true;
+    };
+    if (name == "version" && !joined) {
+        m_result.action = Action::ShowVersion;
+        m_stopped = true;
+    } else if (name == "progress") {
+        flag(m_result.progress);
+    } else if (name == "dry-run") {
+        flag(m_result.dryRun);
+    } else if (name == "print-deleted") {
+        flag(m_result.printDeleted);
+    } else if (name == "no-limit") {
+        flag(m_result.noLimit);
+    } else if (name == "backup") {
+        m_result.backupSuffix = joined.value_or(kDefaultBackupSuffix);
+    } else if (name == "settings") {
+        if (std::optional<std::string> file = valueOf("--settings", joined)) {
+            m_result.settingsFile = std::move(file);
+        }
+    } else if (name == "target" || name == "targets-from") {
+        takeValue("--" + std::string(name), joined);
+    } else if (name == "wait") {
+        if (const std::optional<std::string> text = valueOf("--wait", joined)) {
+            const std::optional<unsigned> seconds = secondsIn(*text);
+            if (!seconds) {
+                return refuse("--wait needs a number of seconds, at most 86400");
+            }
+            m_result.waitSeconds = *seconds;
+        }
+    } else {
+        refuse("unknown option --" + std::string(name));
+    }
+}
+
+void Parser::takeShortOptions(std::string_view options)
+{
+    for (std::size_t at = 0; at < options.size() && !m_stopped; ++at) {
+        const char letter = options[at];
+        const std::string_view rest = options.substr(at + 1);
+        switch (letter) {
+        case 'n':
+            m_result.dryRun = true;
+            break;
+        case 'b':
+            m_result.backupSuffix = rest.empty() ? kDefaultBackupSuffix : rest;
+            return;
+        case 'e':
+        case 'f':
+            takeValue(std::string("-") + letter, rest.empty() ? std::nullopt : std::optional(rest));
+            return;
+        default:
+            return refuse("unknown option -" + std::string(1, letter));
+        }
+    }
+}
+
+std::optional<std::string> Parser::valueOf(std::string_view name,
+                                           std::optional<std::string_view> joined)
+{
+    if (joined) {
+        return std::string(*joined);
+    }
+    if (m_index + 1 == m_arguments.size()) {
+        const bool isFile = name == "-f" || name == "--targets-from" || name == "--settings";
+        refuse(std::string(name) + (isFile ? " needs a file" : " needs a value"));
+        return std::nullopt;
+    }
+    return std::string(m_arguments[++m_index]);
+}
+
+// Takes the value of -e/--target or -f/--targets-from as the next target source.
+bool Parser::takeValue(std::string_view name, std::optional<std::string_view> joined)
+{
+    std::optional<std::string> value = valueOf(name, joined);
+    if (!value) {
+        return false;
+    }
+    const bool list = name == "-f" || name == "--targets-from";
+    m_result.targets.push_back(
+        {list ? TargetSource::Kind::List : TargetSource::Kind::Text, std::move(*value)});
+    return true;
+}
+
+void Parser::refuse(std::string reason)
+{
+    m_result = {};
+    m_result.usageError = std::move(reason);
+    m_stopped = true;
+}
+
+void Parser::takeOperands()
+{
+    if (m_operands.empty()) {
+        return refuse("no file given");
+    }
+    if (!m_result.targets.empty()) {
+        m_result.paths = std::move(m_operands);
+    } else {
+        m_result.paths.push_back(m_operands.front());
+        for (auto target = m_operands.begin() + 1; target != m_operands.end(); ++target) {
+            m_result.targets.push_back({TargetSource::Kind::Text, std::move(*target)});
+        }
+    }
+    if (m_result.targets.size() > std::size_t{kTargetCount}) {
+        refuse("at most ten targets can be given");
+    }
+}
+
+void Parser::checkCombinations()
+{
+    const std::vector<std::string>& paths = m_result.paths;
+    const bool namesInput = std::find(paths.begin(), paths.end(), kStandardStreams) != paths.end();
+    if (namesInput && paths.size() > 1) {
+        return refuse("standard input (-) cannot be filtered together with files");
+    }
+    if (m_result.backupSuffix && m_result.backupSuffix->empty()) {
+        return refuse("--backup needs a suffix that is not empty");
+    }
+    if (namesInput && m_result.backupSuffix) {
+        return refuse("--backup needs a file: standard input (-) has nothing to keep");
+    }
+    if (namesInput && m_result.printDeleted && !m_result.dryRun) {
+        return refuse("--print-deleted with standard input (-) needs --dry-run: the kept lines "
+                      "go to standard output");
+    }
+}
+
 } // namespace
 
 CommandLine parseCommandLine(std::span<const char* const> arguments)
 {
-    constexpr std::string_view settingsPrefix = "--settings=";
-    constexpr std::string_view waitPrefix = "--wait=";
-    CommandLine commandLine;
-    std::size_t index = 0;
-    for (; index < arguments.size(); ++index) {
-        const std::string_view argument = arguments[index];
-        if (argument == "--") {
-            ++index;
-            break;
-        }
-        // A lone "-" is a file name like any other: there is no standard input to filter.
-        if (argument.size() < 2 || argument.front() != '-') {
-            break;
-        }
-        if (argument == "--help" || argument == "-h") {
-            return withAction(Action::ShowHelp);
-        }
-        if (argument == "--version") {
-            return withAction(Action::ShowVersion);
-        }
-        if (argument == "--progress") {
-            commandLine.progress = true;
-            continue;
-        }
-        if (argument == "--settings") {
-            if (++index == arguments.size()) {
-                return usageError("--settings needs a file");
-            }
-            commandLine.settingsFile = arguments[index];
-        } else if (argument.starts_with(settingsPrefix)) {
-            commandLine.settingsFile = std::string(argument.substr(settingsPrefix.size()));
-        } else if (argument == "--wait" || argument.starts_with(waitPrefix)) {
-            const bool joined = argument.starts_with(waitPrefix);
-            if (!joined && ++index == arguments.size()) {
-                return usageError("--wait needs a number of seconds");
-            }
-            const std::optional<unsigned> seconds =
-                secondsIn(joined ? argument.substr(waitPrefix.size()) : arguments[index]);
-            if (!seconds) {
-                return usageError("--wait needs a number of seconds, at most 86400");
-            }
-            commandLine.waitSeconds = *seconds;
-        } else {
-            return usageError("unknown option " + std::string(argument));
-        }
-    }
-    return withOperands(std::move(commandLine), arguments.subspan(index));
+    return Parser(arguments).parse();
 }
+
+} // namespace purgix::cli
+
+namespace purgix::cli {
+
+namespace {
+
+#ifdef _WIN32
+constexpr std::string_view kInstalledSettings = "%APPDATA%\\Purgix";
+#else
+constexpr std::string_view kInstalledSettings = "~/.config/purgix";
+#endif
+
+} // namespace
 
 std::string usageText()
 {
-    return "Usage: purgix-cli [--settings FILE] [--wait SECONDS] [--progress] [--] PATH\n"
-           "                  [TARGET ...]\n"
-           "Removes from the file PATH, in place, every line that contains any TARGET.\n"
+    return std::string(
+               "Usage: purgix-cli [OPTION]... [--] PATH [TARGET]...\n"
+               "  or:  purgix-cli [OPTION]... -e TARGET|-f LIST... [--] PATH...\n"
+               "Removes from each file PATH, in place, every line that contains any TARGET.\n"
+               "With PATH -, filters standard input to standard output.\n"
+               "\n"
+               "Up to ten targets, in slot order; an empty one is an empty slot. Without -e or\n"
+               "-f, every argument after PATH is a target, even one that starts with '-'. With\n"
+               "no target, the saved targets are used: those of --settings FILE, or else the\n"
+               "window's purgix.ini (beside the program, or in ") +
+           std::string(kInstalledSettings) +
+           " for an\n"
+           "installed copy). A saved file of fewer than ten lines leaves the window's\n"
+           "start-up text \"127.0.0.1\" in the slots after its last line, as the window\n"
+           "shows them; a note on standard error says which.\n"
            "\n"
-           "Up to ten targets, in slot order; an empty argument is an empty slot. Every\n"
-           "argument after PATH is a target, even one that starts with '-'. With no target,\n"
-           "the saved targets are used: those of FILE, or else the window's purgix.ini\n"
-           "(beside the program, or in ~/.config/purgix for an installed copy).\n"
-           "\n"
-           "  --settings FILE  read the saved targets from FILE\n"
-           "  --wait SECONDS   wait so long for another program that keeps PATH locked\n"
-           "                   (30 by default; after 3 s a note says so)\n"
-           "  --progress       show how much of PATH has been read, when standard error\n"
-           "                   is a terminal\n"
-           "  --help           show this help and exit\n"
-           "  --version        show the version and exit\n"
+           "  -e, --target=TARGET        delete the lines that contain TARGET (repeatable)\n"
+           "  -f, --targets-from=LIST    the targets, one per line of the file LIST (an\n"
+           "                             empty line is an empty slot)\n"
+           "  -n, --dry-run              report how many lines would be deleted; change\n"
+           "                             nothing\n"
+           "      --print-deleted        write each deleted line to standard output, in\n"
+           "                             file order, once the file is changed\n"
+           "  -b, --backup[=SUFFIX]      keep the old content in PATH followed by SUFFIX\n"
+           "                             (.bak unless given; -bSUFFIX)\n"
+           "      --no-limit             count in 64 bits: one run may delete any number of\n"
+           "                             lines\n"
+           "      --settings=FILE        read the saved targets from FILE\n"
+           "      --wait=SECONDS         wait so long for another program that keeps PATH\n"
+           "                             locked (30 by default; after 3 s a note says so)\n"
+           "      --progress             show how much of PATH has been read, when standard\n"
+           "                             error is a terminal\n"
+           "  -h, --help                 show this help and exit\n"
+           "      --version              show the version and exit\n"
            "\n"
            "Lines: when lone LFs (no CR before them) outnumber CR LF pairs and lone CRs\n"
            "together, every LF ends a line and a CR is part of its line: kept lines stay\n"
@@ -134,13 +298,15 @@ std::string usageText()
            "  CR LF file  a CR LF b CR LF c LF    gives  a CR LF c CR LF\n"
            "  mixed file  a CR b LF c CR LF       gives  a CR LF c CR LF\n"
            "\n"
-           "One run deletes at most 32,767 lines. A run that would delete more reports\n"
-           "\"Overflow\", and the targets before the one that overflowed stay applied: with\n"
-           "targets a (in 30,000 lines) and b (in 5,000 other lines), the a lines are\n"
-           "deleted, the b lines stay.\n"
+           "Without --no-limit, one run deletes at most 32,767 lines, as in the window. A\n"
+           "run that would delete more reports \"Overflow\", and the targets before the one\n"
+           "that overflowed stay applied: with targets a (in 30,000 lines) and b (in 5,000\n"
+           "other lines), the a lines are deleted, the b lines stay.\n"
            "\n"
-           "Prints \"N lines deleted.\" and exits 0; a failure is reported on standard\n"
-           "error with exit status 1, a usage error with exit status 2.\n";
+           "Prints \"N lines deleted.\" (with several files, \"PATH: N lines deleted.\" for\n"
+           "each); when standard output carries lines, the count goes to standard error.\n"
+           "Exit status: 0 done, 1 a run failed (the other files are still done), 2 a\n"
+           "usage error.\n";
 }
 
 } // namespace purgix::cli

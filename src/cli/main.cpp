@@ -1,7 +1,6 @@
 #include "cli/cli_app.h"
+#include "cli/system_streams.h"
 #include "platform/files/program_arguments.h"
-
-#include <iostream>
 
 int main(int argc, char* argv[])
 {
@@ -10,5 +9,6 @@ int main(int argc, char* argv[])
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());
     }
-    return purgix::cli::runCli(pointers, std::cout, std::cerr);
+    purgix::cli::SystemStreams streams;
+    return purgix::cli::runCli(pointers, streams);
 }

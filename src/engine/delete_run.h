@@ -2,6 +2,7 @@
 
 #include "core/targets.h"
 #include "engine/run_control.h"
+#include "platform/files/byte_stream.h"
 #include "platform/files/file_error.h"
 #include "platform/files/file_system.h"
 #include "platform/files/locked_file.h"
@@ -23,11 +24,23 @@ struct DeleteRunOptions
     platform::LockWait lockWait;
     // Progress and stop requests from another thread; none when null.
     RunControl* control = nullptr;
+    // Counts in 64 bits, so that a run may delete any number of lines; otherwise a run
+    // that would delete more than 32,767 reports "Overflow", as the window does.
+    bool noLimit = false;
+    // Only reads the file, under its lock, and reports how many lines a run would delete:
+    // nothing is created, and the file keeps its bytes, identity and times.
+    bool countOnly = false;
+    // Receives every line the run deletes, in file order, as it would have been written
+    // had it been kept. What it holds stands when the file changed (or, counting only,
+    // would change); otherwise it is cut back to where it was.
+    platform::ByteSink* deletedLines = nullptr;
 };
 
 struct DeleteRunOutcome
 {
-    bool succeeded = false; // true exactly when message is "N lines deleted."
+    // True exactly when message is "N lines deleted." (counting only, "N lines would be
+    // deleted.").
+    bool succeeded = false;
     bool cancelled = false; // stopped on request before the file was touched
     std::string message;    // the text to show the user
     // What failed when the file itself could not be read, written or replaced.

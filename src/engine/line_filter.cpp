@@ -389,7 +389,7 @@ void LineScanner::finishLastLine()
 } // namespace
 
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
-                         const Targets& slots, std::size_t bufferSize)
+                         const Targets& slots, std::size_t bufferSize, platform::ByteSink*)
 {
     LineScanner scanner(source, sink, slots, bufferSize == 0 ? kDefaultBufferSize : bufferSize,
                         std::nullopt);
@@ -397,7 +397,7 @@ FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
 }
 
 FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
-                                 const Targets& slots, LineEnds lineEnds)
+                                 const Targets& slots, LineEnds lineEnds, platform::ByteSink*)
 {
     LineScanner scanner(source, sink, slots, kDefaultBufferSize, lineEnds);
     return scanner.run();

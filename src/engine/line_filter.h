@@ -31,11 +31,13 @@ struct FilterResult
 // from their terminator. Memory stays bounded by `bufferSize` (0 picks the default; it grows
 // to twice the longest target when that is larger) whatever the file's or a line's length.
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
-                         const Targets& slots, std::size_t bufferSize = kDefaultBufferSize);
+                         const Targets& slots, std::size_t bufferSize = kDefaultBufferSize,
+                         platform::ByteSink* deleted = nullptr);
 
 // Filters lines that were appended to a file already filtered, whose lines end as
 // `lineEnds` says, onto the end of `sink`.
 FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
-                                 const Targets& slots, LineEnds lineEnds);
+                                 const Targets& slots, LineEnds lineEnds,
+                                 platform::ByteSink* deleted = nullptr);
 
 } // namespace purgix::engine

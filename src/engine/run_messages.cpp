@@ -9,6 +9,12 @@ DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines)
     return {true, false, std::to_string(deletedLines) + " lines deleted.", std::nullopt, {}};
 }
 
+DeleteRunOutcome wouldDeleteOutcome(std::uint64_t deletedLines)
+{
+    return {
+        true, false, std::to_string(deletedLines) + " lines would be deleted.", std::nullopt, {}};
+}
+
 DeleteRunOutcome failedOutcome(std::string message)
 {
     return {false, false, std::move(message), std::nullopt, {}};

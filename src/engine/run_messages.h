@@ -14,6 +14,8 @@ inline constexpr std::string_view kOverflowMessage = "Overflow";
 
 // "N lines deleted.", with N in plain decimal, the same wording for one line.
 DeleteRunOutcome deletedOutcome(std::uint64_t deletedLines);
+// "N lines would be deleted.", for a run that only counts.
+DeleteRunOutcome wouldDeleteOutcome(std::uint64_t deletedLines);
 
 DeleteRunOutcome failedOutcome(std::string message);
 DeleteRunOutcome failedOutcome(const platform::FileError& failure);

@@ -60,9 +60,47 @@ bool holdsOverlongTarget(const Targets& targets)
                        [](const std::string& target) { return target.size() > kMaxTargetLength; });
 }
 
-// Reads the ten targets of the settings file over `targets`.
-std::optional<platform::FileError> readTargets(platform::FileSystem& fileSystem,
-                                               const std::string& path, Targets& targets)
+// How many slots `content` fills: a line never holds an LF, so a slot that still holds
+// one after the content is applied lies past the last line.
+int filledSlots(std::string_view content)
+{
+    Targets probe;
+    probe.fill("\n");
+    applySettingsContent(content, probe);
+    return static_cast<int>(
+        std::count_if(probe.begin(), probe.end(), [](const auto& slot) { return slot != "\n"; }));
+}
+
+// Whether anything but line ends follows the part that holds the ten lines, in
+// `content` and in the rest of `source`.
+std::optional<bool> holdsMoreLines(platform::ByteSource& source, std::string_view content)
+{
+    std::size_t tenthLf = 0;
+    for (int line = 0; line < kTargetCount && tenthLf != std::string_view::npos; ++line) {
+        tenthLf = content.find('\n', line == 0 ? 0 : tenthLf + 1);
+    }
+    if (tenthLf == std::string_view::npos) {
+        return false;
+    }
+    std::string rest(content.substr(tenthLf + 1));
+    std::array<char, kReadChunkSize> chunk;
+    while (rest.find_first_not_of("\r\n") == std::string::npos) {
+        const std::ptrdiff_t count = source.read(chunk.data(), chunk.size());
+        if (count < 0) {
+            return std::nullopt;
+        }
+        if (count == 0) {
+            return false;
+        }
+        rest.assign(chunk.data(), static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+// Reads the ten targets of the settings file over `targets`; `lines` tells how many of
+// them its lines filled.
+std::optional<platform::FileError>
+readTargets(platform::FileSystem& fileSystem, const std::string& path, Targets& targets, int& lines)
 {
     platform::SourceFile file(fileSystem, path);
     if (auto failure = file.open(kReadAction)) {
@@ -76,6 +114,7 @@ std::optional<platform::FileError> readTargets(platform::FileSystem& fileSystem,
     if (holdsOverlongTarget(targets)) {
         return platform::FileError::cannot(kReadAction, path, tooLongReason());
     }
+    lines = filledSlots(content);
     return std::nullopt;
 }
 
@@ -125,13 +164,42 @@ std::string settingsFilePath(std::string_view programFolder)
 LoadResult loadTargets(const std::string& path, Targets& targets, platform::FileSystem* fileSystem)
 {
     Targets read = targets;
-    if (auto failure = readTargets(fileSystemOrSystem(fileSystem), path, read)) {
+    int lines = 0;
+    if (auto failure = readTargets(fileSystemOrSystem(fileSystem), path, read, lines)) {
         // A part read before the failure is not trusted: the whole file counts as unreadable.
         targets.fill({});
-        return {false, failure->isMissingFile(), failure->message()};
+        return {false, failure->isMissingFile(), failure->message(), 0};
     }
     targets = std::move(read);
-    return {true, false, {}};
+    return {true, false, {}, lines};
+}
+
+TargetListResult loadTargetList(const std::string& path, platform::FileSystem* fileSystem)
+{
+    platform::SourceFile file(fileSystemOrSystem(fileSystem), path);
+    std::string content;
+    std::optional<platform::FileError> failure = file.open(kReadAction);
+    if (!failure) {
+        failure = readLeadingLines(file.source(), path, content);
+    }
+    Targets targets;
+    applySettingsContent(content, targets);
+    if (!failure && holdsOverlongTarget(targets)) {
+        failure = platform::FileError::cannot(kReadAction, path, tooLongReason());
+    }
+    std::optional<bool> more = false;
+    if (!failure) {
+        more = holdsMoreLines(file.source(), content);
+        if (!more) {
+            failure = platform::FileError::cannot(kReadAction, path, errno);
+        }
+    }
+    if (failure) {
+        return {false, {}, false, failure->message()};
+    }
+    const auto filled = static_cast<std::size_t>(filledSlots(content));
+    return {
+        true, {targets.begin(), targets.begin() + static_cast<std::ptrdiff_t>(filled)}, *more, {}};
 }
 
 SaveResult saveTargets(const std::string& path, const Targets& targets,

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace purgix::settings {
 
@@ -17,6 +18,7 @@ struct LoadResult
     bool succeeded = false;
     bool missing = false; // there is no settings file: the ordinary first start
     std::string message;  // names the file and the reason when it could not be read
+    int lines = 0;        // how many slots the file's lines filled; the rest kept their text
 };
 
 // Reads the settings file into `targets` by the rules of applySettingsContent. A file
@@ -25,6 +27,19 @@ struct LoadResult
 // once ten lines are complete, so a huge file costs no more than its first ten lines.
 [[nodiscard]] LoadResult loadTargets(const std::string& path, Targets& targets,
                                      platform::FileSystem* fileSystem = nullptr);
+
+struct TargetListResult
+{
+    bool succeeded = false;
+    std::vector<std::string> targets; // one per line, an empty line an empty slot
+    bool moreThanTen = false;         // a line after the tenth holds a target
+    std::string message;              // names the file and the reason when it could not be read
+};
+
+// Reads a list of targets, one per line, by the line rules of the settings file. Up to
+// ten lines are targets; empty lines after them are allowed, a target after them is not.
+[[nodiscard]] TargetListResult loadTargetList(const std::string& path,
+                                              platform::FileSystem* fileSystem = nullptr);
 
 struct SaveResult
 {

@@ -50,9 +50,8 @@ TEST(CliRun, EmptyArgumentsAreEmptySlots)
     const std::string path = folder.write("log", "a\nb\rab\r\n");
 
     const CliResult allEmpty = runProgram(folder, {path, "", ""});
-    EXPECT_EQ(allEmpty.exitCode, 0) << allEmpty.err;
-    EXPECT_EQ(allEmpty.out, "0 lines deleted.\n");
-    EXPECT_EQ(readFile(path), "a\nb\rab\r\n") << "a run without targets must not touch the file";
+    EXPECT_EQ(allEmpty.exitCode, 2) << "no target at all is a usage error";
+    EXPECT_EQ(readFile(path), "a\nb\rab\r\n");
 
     const CliResult secondSlot = runProgram(folder, {path, "", "b"});
     EXPECT_EQ(secondSlot.out, "2 lines deleted.\n");
@@ -131,7 +130,7 @@ TEST(CliRun, TemporaryFolderMessageGoesToStandardError)
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Error getting temporary file path.\n");
+    EXPECT_EQ(result.err, "purgix-cli: Error getting temporary file path.\n");
     EXPECT_EQ(readFile(path), "x\r\n");
 }
 
@@ -145,8 +144,8 @@ TEST(CliUsage, BadArgumentsPrintUsageAndExitWithTwo)
 
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(contains(result.err, "at most ten targets")) << result.err;
-    EXPECT_TRUE(contains(result.err, "Usage: purgix-cli")) << result.err;
+    EXPECT_EQ(result.err, "purgix-cli: at most ten targets can be given\n"
+                          "Try 'purgix-cli --help'.\n");
     EXPECT_EQ(readFile(path), "0\r\n");
 }
 
@@ -162,6 +161,27 @@ TEST(CliUsage, HelpAndVersionGoToStandardOutput)
     const CliResult version = runProgram(folder, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "purgix-cli 1.0.0\n");
+}
+
+TEST(CliFilter, FiltersARedirectedFileAndAPipeByteForByte)
+{
+    TestFolder folder;
+    const std::string content = "keep\nads 1\nlone\rcr\nads\rx\n";
+    const std::string input = folder.write("input", content);
+
+    const CliResult redirected = runProgram(folder, {"-e", "ads", "-"},
+                                            {.program = {}, .workingFolder = {}, .input = input});
+    EXPECT_EQ(redirected.exitCode, 0) << redirected.err;
+    EXPECT_EQ(redirected.out, "keep\nlone\rcr\n");
+    EXPECT_EQ(redirected.err, "purgix-cli: 2 lines deleted.\n");
+
+    const std::string pipeline = "cat \"$1\" | \"$2\" -e ads - | cat";
+    const CliResult piped = runProgram(
+        folder, {"-c", pipeline, "sh", input, test::builtCli().string()}, {.program = "/bin/sh"});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.out, "keep\nlone\rcr\n");
+    EXPECT_EQ(readFile(input), content);
+    EXPECT_EQ(folder.tempDirListing(), "");
 }
 
 } // namespace

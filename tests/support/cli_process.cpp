@@ -53,6 +53,9 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const fs::path
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
+    if (!launch.input.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 0, launch.input.c_str(), O_RDONLY, 0);
+    }
     if (!launch.workingFolder.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, launch.workingFolder.c_str());
     }

@@ -18,6 +18,7 @@ struct CliLaunch
 {
     std::filesystem::path program = {};       // the built purgix-cli when empty
     std::filesystem::path workingFolder = {}; // the test's own when empty
+    std::filesystem::path input = {};         // standard input's file; the test's own when empty
 };
 
 // The purgix-cli in $PURGIX_BINARY_DIR; fails the calling test when that is not set.

@@ -161,4 +161,31 @@ LockedFile openLockedRegularFile(FileSystem& fileSystem, const FileLocation& loc
     return failed(LockedFile::Failure::KeptChanging);
 }
 
+std::optional<FileError> lockedFileFailure(const LockedFile& file, const std::string& path,
+                                           std::string_view openAction, const LockWait& wait)
+{
+    switch (file.failure) {
+    case LockedFile::Failure::None:
+        return std::nullopt;
+    case LockedFile::Failure::Open:
+        return FileError::cannot(openAction, path, file.errorNumber);
+    case LockedFile::Failure::Lock:
+        return FileError::cannot("lock", path, file.errorNumber);
+    case LockedFile::Failure::LockBusy: {
+        const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
+            wait.giveUpAfter.value_or(std::chrono::milliseconds{}));
+        return FileError::cannot("lock", path,
+                                 "another program has kept it locked for " +
+                                     std::to_string(waited.count()) + " s");
+    }
+    case LockedFile::Failure::Directory:
+        return FileError::cannot(openAction, path, std::string("it is a directory"));
+    case LockedFile::Failure::NotRegular:
+        return FileError::notRegular(path);
+    case LockedFile::Failure::KeptChanging:
+        return FileError::changed(path);
+    }
+    return std::nullopt;
+}
+
 } // namespace purgix::platform

@@ -47,6 +47,14 @@ struct LockedFile
                                                bool (*wantsWriting)(const FileStatus&),
                                                const LockWait& wait);
 
+// What a failed openLockedRegularFile() says about the file named `path` as the user gave
+// it; `openAction` is what could not be done when the file could not be opened. None when
+// it succeeded.
+[[nodiscard]] std::optional<FileError> lockedFileFailure(const LockedFile& file,
+                                                         const std::string& path,
+                                                         std::string_view openAction,
+                                                         const LockWait& wait);
+
 // Opens the regular file at `location` for reading, into `file`. A FIFO or a device is
 // refused without blocking on it, since it could wait or never end. The failure says it
 // could not `action` the file, named `path` as the user gave it.

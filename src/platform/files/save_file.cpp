@@ -101,7 +101,6 @@ struct SaveFile::State
 
     std::optional<FileError> resolve();
     std::optional<FileError> lockOriginal();
-    std::string keptLockedReason() const;
     std::optional<FileError> whyNotWritable() const;
     std::optional<FileError> createContent(NativeHandle folder, const std::string& folderPath);
     std::optional<FileError> createContentBeside();
@@ -187,30 +186,7 @@ std::optional<FileError> SaveFile::State::resolve()
 std::optional<FileError> SaveFile::State::lockOriginal()
 {
     original = openLockedRegularFile(fileSystem, location, &mustRewriteInPlace, lockWait);
-    switch (original.failure) {
-    case LockedFile::Failure::None:
-        return std::nullopt;
-    case LockedFile::Failure::Open:
-        return cannot(openAction(), original.errorNumber);
-    case LockedFile::Failure::Lock:
-        return cannot("lock", original.errorNumber);
-    case LockedFile::Failure::LockBusy:
-        return FileError::cannot("lock", path, keptLockedReason());
-    case LockedFile::Failure::Directory:
-        return FileError::cannot(openAction(), path, std::string("it is a directory"));
-    case LockedFile::Failure::NotRegular:
-        return FileError::notRegular(path);
-    case LockedFile::Failure::KeptChanging:
-        return FileError::changed(path);
-    }
-    return std::nullopt;
-}
-
-std::string SaveFile::State::keptLockedReason() const
-{
-    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(
-        lockWait.giveUpAfter.value_or(std::chrono::milliseconds{}));
-    return "another program has kept it locked for " + std::to_string(waited.count()) + " s";
+    return lockedFileFailure(original, path, openAction(), lockWait);
 }
 
 // A rename needs no permission on the file itself, so this is checked first: a file the

@@ -3,6 +3,7 @@
 #include "platform/files/byte_stream.h"
 #include "platform/files/file_error.h"
 #include "platform/files/file_system.h"
+#include "platform/files/locked_file.h"
 
 #include <memory>
 #include <optional>
@@ -25,7 +26,13 @@ public:
     // A failure says that the file could not be `action`-ed: `Cannot <action> "<path>"`.
     [[nodiscard]] std::optional<FileError> open(std::string_view action);
 
-    // After a successful open().
+    // Opens the file a symbolic link names, under the lock a run that replaces it takes,
+    // waiting for another program's lock as `wait` says: what is read is never half of
+    // another run's work. The lock goes with the object.
+    [[nodiscard]] std::optional<FileError> openLocked(std::string_view action,
+                                                      const LockWait& wait);
+
+    // After a successful open() or openLocked().
     ByteSource& source();
 
 private:
