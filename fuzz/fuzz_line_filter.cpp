@@ -37,6 +37,8 @@ std::string failureText(FilterResult::Failure failure)
         return "read";
     case FilterResult::Failure::Write:
         return "write";
+    case FilterResult::Failure::WriteDeleted:
+        return "write of the deleted lines";
     }
     return "unknown";
 }

@@ -28,6 +28,8 @@ std::optional<FileError> failureOf(const FilterResult& result, const SaveFile& f
         return file.readError(result.errorNumber);
     case FilterResult::Failure::Write:
         return file.writeError(result.errorNumber);
+    case FilterResult::Failure::WriteDeleted:
+        return FileError::cannot("write", "the deleted lines", result.errorNumber);
     }
     return std::nullopt;
 }
