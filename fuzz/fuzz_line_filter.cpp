@@ -1,6 +1,6 @@
 // Runs the one-scan filter over an in-memory file with a tiny buffer, short reads and
-// writes, and now and then a failing read, rewind, write or cut-back, and compares it with
-// the model.
+// writes, and now and then a failing read, rewind, write or cut-back, and compares it and
+// the dropped lines it hands on with the model.
 #include "fuzz_input.h"
 #include "support/memory_filter.h"
 #include "support/reference_model.h"
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -18,6 +19,8 @@ using Operation = purgix::test::MemoryFilter::Operation;
 
 // Knob values from here on make one call of the file layer fail, so most inputs run clean.
 constexpr std::uint8_t kFirstFaultKnob = 0xE0;
+// What the sink for dropped lines holds before the run: the run appends to it.
+constexpr std::string_view kEarlierDeleted = "earlier\r\n";
 
 std::string countsText(const std::array<std::uint64_t, purgix::kTargetCount>& counts)
 {
@@ -37,16 +40,33 @@ std::string failureText(FilterResult::Failure failure)
         return "read";
     case FilterResult::Failure::Write:
         return "write";
+    case FilterResult::Failure::WriteDeleted:
+        return "write of the deleted lines";
     }
     return "unknown";
 }
 
-// A failed read or rewind is a read failure; a failed write or cut-back a write failure.
+FilterResult::Failure failureOf(Operation operation)
+{
+    switch (operation) {
+    case Operation::Read:
+    case Operation::Rewind:
+        return FilterResult::Failure::Read;
+    case Operation::Write:
+    case Operation::CutBack:
+        return FilterResult::Failure::Write;
+    case Operation::WriteDeleted:
+    case Operation::CutBackDeleted:
+        return FilterResult::Failure::WriteDeleted;
+    }
+    return FilterResult::Failure::None;
+}
+
+// A failed read or rewind is a read failure; a failed write or cut-back a write failure of
+// the output it was for.
 void checkInjectedFailure(const FuzzCase& input, Operation failed, const FilterResult& result)
 {
-    const bool reading = failed == Operation::Read || failed == Operation::Rewind;
-    const FilterResult::Failure expected =
-        reading ? FilterResult::Failure::Read : FilterResult::Failure::Write;
+    const FilterResult::Failure expected = failureOf(failed);
     if (result.failure != expected || result.errorNumber != EIO) {
         purgix::fuzz::reportMismatch(
             "failure of an injected fault", input, failureText(expected) + " EIO",
@@ -64,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (input.knobs[1] >= kFirstFaultKnob) {
         filter.failCall(input.knobs[1] - kFirstFaultKnob + 1, EIO);
     }
+    filter.collectDeleted(std::string(kEarlierDeleted));
 
     const FilterResult result = filter.run(input.slots, input.bufferSize);
 
@@ -77,6 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (filter.output() != model.output) {
         purgix::fuzz::reportMismatch("output", input, model.output, filter.output());
+    }
+    const std::string deleted = std::string(kEarlierDeleted) + model.deleted;
+    if (filter.deleted() != deleted) {
+        purgix::fuzz::reportMismatch("deleted lines", input, deleted, filter.deleted());
     }
     if (result.sameAsSource != (model.output == input.body)) {
         purgix::fuzz::reportMismatch("output is the source", input,

@@ -51,6 +51,9 @@ Targets searchableSlots(const Targets& slots, LineEnds lineEnds)
 // buffer for the next block, or, when it is too long for that, is written ahead and cut
 // back from the output if a target turns up later in it.
 //
+// Dropped lines may go to a second output, written as kept lines are. A line written ahead
+// goes to both outputs, and is cut back from the one it turns out not to belong to.
+//
 // Which bytes end lines is known only at the end of the file, from the count of its line
 // ends. The scan follows the rule of the first block that holds a line end (until then
 // there is nothing to tell the rules apart) and counts on; when the whole file's count
@@ -58,9 +61,11 @@ Targets searchableSlots(const Targets& slots, LineEnds lineEnds)
 class LineScanner
 {
 public:
-    // With `fixedLineEnds`, the lines end as it says whatever the bytes hold.
+    // With `fixedLineEnds`, the lines end as it says whatever the bytes hold. With
+    // `deleted`, dropped lines go there.
     LineScanner(platform::ByteSource& source, platform::ByteSink& sink, const Targets& slots,
-                std::size_t bufferSize, std::optional<LineEnds> fixedLineEnds);
+                std::size_t bufferSize, std::optional<LineEnds> fixedLineEnds,
+                platform::ByteSink* deleted);
 
     FilterResult run();
 
@@ -77,10 +82,12 @@ private:
         bool pendingLf = false; // the last block ended in CR: an LF first in the next belongs to it
         Carried carried = Carried::Unwritten;
         int droppedSlot = 0;
-        std::int64_t aheadOffset = 0; // output offset where a line written ahead began
+        std::int64_t aheadOffset = 0;        // output offset where a line written ahead began
+        std::int64_t deletedAheadOffset = 0; // the same in the output of dropped lines
     };
 
     FilterResult fail(FilterResult::Failure failure, int errorNumber);
+    bool outputFailed();
     void useLineEnds(LineEnds lineEnds);
     void countLineEnds(std::size_t count);
     bool needsSecondScan() const;
@@ -89,13 +96,17 @@ private:
     void scanBlock();
     const char* lineStartBefore(const char* from, const char* match) const;
     const char* continueWrittenAheadLine(const char* begin, const char* end);
+    void keepWrittenAheadLine(const char* begin, const char* end);
     const char* dropLine(const char* lineBegin, const char* searchFrom, const char* end, int slot);
     const char* findTerminator(const char* begin, const char* end) const;
     const char* findLastTerminator(const char* begin, const char* end) const;
     const char* nextLineStart(const char* terminator) const;
     const char* stepOverTerminator(const char* terminator, const char* end);
     void carryIncompleteLine(const char* lineBegin, const char* end);
-    void keepTail(const char* lineBegin, const char* end);
+    const char* tailStart(const char* lineBegin, const char* end) const;
+    void keepTail(const char* tail, const char* end);
+    void writeDropped(const char* begin, const char* end);
+    void endDroppedLine();
     void moveToFront(const char* begin, const char* end);
     void finishLastLine();
 
@@ -109,7 +120,9 @@ private:
     std::size_t m_capacity;
     std::vector<char> m_buffer;
     LineWriter m_writer;
-    std::int64_t m_startOffset; // where the output began in the sink
+    std::int64_t m_startOffset;                // where the output began in the sink
+    std::optional<LineWriter> m_deletedWriter; // the output of dropped lines, if wanted
+    std::int64_t m_deletedStartOffset = 0;
     LineEnds m_lineEnds = LineEnds::Lf;
     // Bytes of a line's end that may begin an occurrence finished only by the next block.
     std::size_t m_overlap = 0;
@@ -119,12 +132,16 @@ private:
 
 LineScanner::LineScanner(platform::ByteSource& source, platform::ByteSink& sink,
                          const Targets& slots, std::size_t bufferSize,
-                         std::optional<LineEnds> fixedLineEnds)
+                         std::optional<LineEnds> fixedLineEnds, platform::ByteSink* deleted)
     : m_source(source), m_slots(slots), m_lineEndsFixed(fixedLineEnds.has_value()), m_search(slots),
       m_capacity(std::max(bufferSize, 2 * m_search.longestLength())),
       m_buffer(m_capacity + kSearchOverread), m_writer(sink, m_capacity),
       m_startOffset(sink.length())
 {
+    if (deleted != nullptr) {
+        m_deletedWriter.emplace(*deleted, m_capacity);
+        m_deletedStartOffset = deleted->length();
+    }
     useLineEnds(fixedLineEnds.value_or(LineEnds::Lf));
 }
 
@@ -149,14 +166,17 @@ FilterResult LineScanner::run()
         countLineEnds(static_cast<std::size_t>(count));
         acceptBlock(static_cast<std::size_t>(count));
         scanBlock();
-        if (m_writer.failed()) {
-            return fail(FilterResult::Failure::Write, m_writer.errorNumber());
+        if (outputFailed()) {
+            return m_result;
         }
     }
     finishLastLine();
     m_writer.flush();
-    if (m_writer.failed()) {
-        return fail(FilterResult::Failure::Write, m_writer.errorNumber());
+    if (m_deletedWriter) {
+        m_deletedWriter->flush();
+    }
+    if (outputFailed()) {
+        return m_result;
     }
     m_result.lineEnds = m_lineEnds;
     m_result.sameAsSource =
@@ -172,12 +192,29 @@ FilterResult LineScanner::fail(FilterResult::Failure failure, int errorNumber)
     return m_result;
 }
 
+// Records the failure of either output, if one failed.
+bool LineScanner::outputFailed()
+{
+    if (m_writer.failed()) {
+        fail(FilterResult::Failure::Write, m_writer.errorNumber());
+        return true;
+    }
+    if (m_deletedWriter && m_deletedWriter->failed()) {
+        fail(FilterResult::Failure::WriteDeleted, m_deletedWriter->errorNumber());
+        return true;
+    }
+    return false;
+}
+
 void LineScanner::useLineEnds(LineEnds lineEnds)
 {
     m_lineEnds = lineEnds;
     m_search = MultiLiteralSearch(searchableSlots(m_slots, lineEnds));
     m_overlap = m_search.empty() ? 0 : m_search.longestLength() - 1;
     m_writer.setLineEnds(lineEnds);
+    if (m_deletedWriter) {
+        m_deletedWriter->setLineEnds(lineEnds);
+    }
 }
 
 // Counts the line ends of a new block; the first block that holds one chooses the rule.
@@ -211,8 +248,10 @@ bool LineScanner::startOver(LineEnds lineEnds)
         return false;
     }
     m_writer.cutBack(m_startOffset);
-    if (m_writer.failed()) {
-        fail(FilterResult::Failure::Write, m_writer.errorNumber());
+    if (m_deletedWriter) {
+        m_deletedWriter->cutBack(m_deletedStartOffset);
+    }
+    if (outputFailed()) {
         return false;
     }
     m_state = {};
@@ -280,8 +319,7 @@ const char* LineScanner::continueWrittenAheadLine(const char* begin, const char*
         carryIncompleteLine(begin, end);
         return nullptr;
     }
-    m_writer.writeText(begin, cr);
-    m_writer.endLine();
+    keepWrittenAheadLine(begin, cr);
     m_state.carried = Carried::Unwritten;
     return stepOverTerminator(cr, end);
 }
@@ -297,10 +335,15 @@ const char* LineScanner::dropLine(const char* lineBegin, const char* searchFrom,
     if (cr == nullptr) {
         m_state.carried = Carried::Dropped;
         m_state.droppedSlot = lowest;
-        keepTail(lineBegin, end);
+        // The bytes kept for the next block go to the dropped lines' output with that block's.
+        const char* tail = tailStart(lineBegin, end);
+        writeDropped(lineBegin, tail);
+        keepTail(tail, end);
         return nullptr;
     }
     ++m_result.droppedPerSlot[static_cast<std::size_t>(lowest)];
+    writeDropped(lineBegin, cr);
+    endDroppedLine();
     m_state.carried = Carried::Unwritten;
     return stepOverTerminator(cr, end);
 }
@@ -350,17 +393,53 @@ void LineScanner::carryIncompleteLine(const char* lineBegin, const char* end)
     if (m_state.carried == Carried::Unwritten) {
         m_state.carried = Carried::WrittenAhead;
         m_state.aheadOffset = m_writer.offset();
+        if (m_deletedWriter) {
+            m_state.deletedAheadOffset = m_deletedWriter->offset();
+        }
     }
-    const char* tail = end - std::min(m_overlap, length);
+    const char* tail = tailStart(lineBegin, end);
     m_writer.writeText(lineBegin, tail);
+    writeDropped(lineBegin, tail);
     keepTail(tail, end);
 }
 
-void LineScanner::keepTail(const char* lineBegin, const char* end)
+// Where the last bytes of a line that may begin an occurrence with the next block begin.
+const char* LineScanner::tailStart(const char* lineBegin, const char* end) const
 {
-    const auto length = static_cast<std::size_t>(end - lineBegin);
-    moveToFront(end - std::min(m_overlap, length), end);
+    return end - std::min(m_overlap, static_cast<std::size_t>(end - lineBegin));
+}
+
+// Keeps only the line's bytes from `tail` on; they are searched again with the next block.
+void LineScanner::keepTail(const char* tail, const char* end)
+{
+    moveToFront(tail, end);
     m_state.searchFrom = 0;
+}
+
+// Ends a line written ahead that turned out to hold no target, from its held bytes on: it
+// stays in the output and leaves the dropped lines' output.
+void LineScanner::keepWrittenAheadLine(const char* begin, const char* end)
+{
+    m_writer.writeText(begin, end);
+    m_writer.endLine();
+    if (m_deletedWriter) {
+        m_deletedWriter->cutBack(m_state.deletedAheadOffset);
+    }
+}
+
+// Bytes of a dropped line, or of a line written ahead, for the dropped lines' output.
+void LineScanner::writeDropped(const char* begin, const char* end)
+{
+    if (m_deletedWriter) {
+        m_deletedWriter->writeText(begin, end);
+    }
+}
+
+void LineScanner::endDroppedLine()
+{
+    if (m_deletedWriter) {
+        m_deletedWriter->endLine();
+    }
 }
 
 void LineScanner::moveToFront(const char* begin, const char* end)
@@ -377,10 +456,17 @@ void LineScanner::finishLastLine()
     if (!m_lineEndsFixed && !m_lineEndsChosen) {
         // No line end at all: the file is one line under the CrLf rule.
         m_writer.setLineEnds(LineEnds::CrLf);
+        if (m_deletedWriter) {
+            m_deletedWriter->setLineEnds(LineEnds::CrLf);
+        }
     }
     if (m_state.carried == Carried::Dropped) {
         ++m_result.droppedPerSlot[static_cast<std::size_t>(m_state.droppedSlot)];
-    } else if (m_state.carried == Carried::WrittenAhead || begin < end) {
+        writeDropped(begin, end);
+        endDroppedLine();
+    } else if (m_state.carried == Carried::WrittenAhead) {
+        keepWrittenAheadLine(begin, end);
+    } else if (begin < end) {
         m_writer.writeText(begin, end);
         m_writer.endLine();
     }
@@ -389,17 +475,18 @@ void LineScanner::finishLastLine()
 } // namespace
 
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
-                         const Targets& slots, std::size_t bufferSize, platform::ByteSink*)
+                         const Targets& slots, std::size_t bufferSize, platform::ByteSink* deleted)
 {
     LineScanner scanner(source, sink, slots, bufferSize == 0 ? kDefaultBufferSize : bufferSize,
-                        std::nullopt);
+                        std::nullopt, deleted);
     return scanner.run();
 }
 
 FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
-                                 const Targets& slots, LineEnds lineEnds, platform::ByteSink*)
+                                 const Targets& slots, LineEnds lineEnds,
+                                 platform::ByteSink* deleted)
 {
-    LineScanner scanner(source, sink, slots, kDefaultBufferSize, lineEnds);
+    LineScanner scanner(source, sink, slots, kDefaultBufferSize, lineEnds, deleted);
     return scanner.run();
 }
 

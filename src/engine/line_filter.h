@@ -14,7 +14,8 @@ inline constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
 
 struct FilterResult
 {
-    enum class Failure { None, Read, Write };
+    // Write covers the output of kept lines, WriteDeleted the sink of dropped lines.
+    enum class Failure { None, Read, Write, WriteDeleted };
 
     // Dropped lines, each counted for the lowest slot whose text it contains.
     std::array<std::uint64_t, kTargetCount> droppedPerSlot{};
@@ -30,12 +31,14 @@ struct FilterResult
 // CR LF. A last line without terminator is a line. Kept lines go out byte for byte apart
 // from their terminator. Memory stays bounded by `bufferSize` (0 picks the default; it grows
 // to twice the longest target when that is larger) whatever the file's or a line's length.
+// With `deleted`, every dropped line is appended to it in file order, written as it would
+// have been had it been kept.
 FilterResult filterLines(platform::ByteSource& source, platform::ByteSink& sink,
                          const Targets& slots, std::size_t bufferSize = kDefaultBufferSize,
                          platform::ByteSink* deleted = nullptr);
 
 // Filters lines that were appended to a file already filtered, whose lines end as
-// `lineEnds` says, onto the end of `sink`.
+// `lineEnds` says, onto the end of `sink`, and the dropped ones onto the end of `deleted`.
 FilterResult filterAppendedLines(platform::ByteSource& source, platform::ByteSink& sink,
                                  const Targets& slots, LineEnds lineEnds,
                                  platform::ByteSink* deleted = nullptr);

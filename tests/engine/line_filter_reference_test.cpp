@@ -16,6 +16,9 @@ namespace {
 
 using namespace std::string_literals;
 
+// What the sink for dropped lines holds before a run: the run appends to it.
+const std::string kEarlierDeleted = "earlier\r\n";
+
 class Generator
 {
 public:
@@ -100,17 +103,45 @@ TEST(LineFilterReference, MatchesThePlainModelAtEveryBufferSize)
         const Targets slots = generate.slots();
         const std::string input = generate.input(slots);
         const test::FilterModel expected = test::filterModel(input, slots);
+        // Every other corpus hands the dropped lines on as well.
+        const bool collectDeleted = corpusNumber % 2 == 1;
         for (const std::size_t bufferSize : sizes) {
+            test::MemoryFilter filter(input);
             // Short reads as well: a block then ends wherever the read stopped.
-            const std::size_t readChunk = corpusNumber % 3 == 0 ? 7 : bufferSize;
-            const auto run = test::filterInMemory(input, slots, bufferSize, readChunk);
-            ASSERT_EQ(run.output, expected.output)
-                << "corpus " << corpusNumber << ", buffer size " << bufferSize;
-            ASSERT_EQ(run.result.droppedPerSlot, expected.droppedPerSlot)
-                << "corpus " << corpusNumber << ", buffer size " << bufferSize;
-            ASSERT_EQ(run.result.sameAsSource, expected.output == input)
-                << "corpus " << corpusNumber << ", buffer size " << bufferSize;
+            filter.limitTransfers(corpusNumber % 3 == 0 ? 7 : bufferSize, 0);
+            if (collectDeleted) {
+                filter.collectDeleted(kEarlierDeleted);
+            }
+            const FilterResult result = filter.run(slots, bufferSize);
+            const std::string where = "corpus " + std::to_string(corpusNumber) + ", buffer size " +
+                                      std::to_string(bufferSize);
+            ASSERT_EQ(filter.output(), expected.output) << where;
+            ASSERT_EQ(filter.deleted(), collectDeleted ? kEarlierDeleted + expected.deleted : "")
+                << where;
+            ASSERT_EQ(result.droppedPerSlot, expected.droppedPerSlot) << where;
+            ASSERT_EQ(result.sameAsSource, expected.output == input) << where;
         }
+    }
+}
+
+// Appended lines are filtered under a rule given beforehand: the model's rule for the
+// whole input must give the model's result, block by block as short reads deliver it.
+TEST(LineFilterReference, AppendedLinesMatchThePlainModelUnderItsRule)
+{
+    for (unsigned corpusNumber = 0; corpusNumber < 400; ++corpusNumber) {
+        Generator generate(corpusNumber);
+        const Targets slots = generate.slots();
+        const std::string input = generate.input(slots);
+        const test::FilterModel expected = test::filterModel(input, slots);
+        test::MemoryFilter filter(input);
+        filter.limitTransfers(7, 0);
+        filter.collectDeleted(kEarlierDeleted);
+        const FilterResult result =
+            filter.runAppended(slots, test::endsLinesInLf(input) ? LineEnds::Lf : LineEnds::CrLf);
+        ASSERT_EQ(filter.output(), expected.output) << "corpus " << corpusNumber;
+        ASSERT_EQ(filter.deleted(), kEarlierDeleted + expected.deleted)
+            << "corpus " << corpusNumber;
+        ASSERT_EQ(result.droppedPerSlot, expected.droppedPerSlot) << "corpus " << corpusNumber;
     }
 }
 

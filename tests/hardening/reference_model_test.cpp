@@ -17,42 +17,65 @@ struct ModelCase
     Targets slots;
     std::string expectedFile;
     std::string expectedMessage;
+    std::string expectedDeleted; // the dropped lines of the one-scan model
 };
 
-TEST(ReferenceModel, DeleteRunFollowsTheDocumentedExamples)
+TEST(ReferenceModel, DeleteRunAndDroppedLinesFollowTheDocumentedExamples)
 {
     const std::vector<ModelCase> cases = {
         {"first slot takes lines both slots match",
          "ab\r\na\r\nb\r\n",
          {"a", "ab"},
          "b\r\n",
-         "2 lines deleted."},
-        {"LF file keeps LF", "x\ny\nz", {"y"}, "x\nz\n", "1 lines deleted."},
+         "2 lines deleted.",
+         "ab\r\na\r\n"},
+        {"LF file keeps LF", "x\ny\nz", {"y"}, "x\nz\n", "1 lines deleted.", "y\n"},
         {"a CR in an LF file is part of its line",
          "x\ny\r\nz\n",
          {"y\r"},
          "x\nz\n",
-         "1 lines deleted."},
+         "1 lines deleted.",
+         "y\r\n"},
         {"a lone LF in a CR LF file ends a line",
          "x\r\ny\nz\r\n",
          {"y"},
          "x\r\nz\r\n",
-         "1 lines deleted."},
-        {"no terminator at all ends in CR LF", "xy", {"q"}, "xy\r\n", "0 lines deleted."},
-        {"all endings become CR LF", "a\r\nb\rc", {"q"}, "a\r\nb\r\nc\r\n", "0 lines deleted."},
-        {"empty lines stay", "\r\n\r\rx\r\n", {"x"}, "\r\n\r\n\r\n", "1 lines deleted."},
+         "1 lines deleted.",
+         "y\r\n"},
+        {"no terminator at all ends in CR LF", "xy", {"q"}, "xy\r\n", "0 lines deleted.", ""},
+        {"all endings become CR LF", "a\r\nb\rc", {"q"}, "a\r\nb\r\nc\r\n", "0 lines deleted.", ""},
+        {"a dropped last line gets the file's line end",
+         "a\r\nb\rc",
+         {"c"},
+         "a\r\nb\r\n",
+         "1 lines deleted.",
+         "c\r\n"},
+        {"a dropped last line in an LF file gets LF",
+         "x\ny\nz",
+         {"z"},
+         "x\ny\n",
+         "1 lines deleted.",
+         "z\n"},
+        {"empty lines stay", "\r\n\r\rx\r\n", {"x"}, "\r\n\r\n\r\n", "1 lines deleted.", "x\r\n"},
         {"exact and case-sensitive",
          "xxabcxx\r\nabc\r\nABC\r\nab c\r\n",
          {"abc"},
          "ABC\r\nab c\r\n",
-         "2 lines deleted."},
-        {"all slots empty leave the file", "a\nb", {}, "a\nb", "0 lines deleted."},
-        {"a line with the target twice counts once", "aa a\r\n", {"a"}, "", "1 lines deleted."},
+         "2 lines deleted.",
+         "xxabcxx\r\nabc\r\n"},
+        {"all slots empty leave the file", "a\nb", {}, "a\nb", "0 lines deleted.", ""},
+        {"a line with the target twice counts once",
+         "aa a\r\n",
+         {"a"},
+         "",
+         "1 lines deleted.",
+         "aa a\r\n"},
     };
     for (const ModelCase& c : cases) {
         const DeleteRunModel model = deleteRunModel(c.content, c.slots);
         EXPECT_EQ(model.fileContent, c.expectedFile) << c.name;
         EXPECT_EQ(model.message, c.expectedMessage) << c.name;
+        EXPECT_EQ(filterModel(c.content, c.slots).deleted, c.expectedDeleted) << c.name;
     }
 }
 

@@ -47,43 +47,42 @@ private:
 class MemoryFilter::Sink final : public platform::ByteSink
 {
 public:
-    explicit Sink(MemoryFilter& owner) : m_owner(owner) {}
+    Sink(MemoryFilter& owner, Output& output) : m_owner(owner), m_output(output) {}
 
     std::ptrdiff_t write(const char* data, std::size_t size) override
     {
-        if (m_owner.injectFailure(Operation::Write)) {
+        if (m_owner.injectFailure(m_output.write)) {
             return -1;
         }
-        std::string& output = m_owner.m_output;
-        std::size_t& offset = m_owner.m_outputOffset;
         const std::size_t count = limited(size, m_owner.m_writeLimit);
-        if (offset + count > m_owner.m_outputLimit) {
+        if (m_output.offset + count > m_output.limit) {
             errno = ENOSPC;
             return -1;
         }
-        output.resize(std::max(output.size(), offset + count));
-        std::memcpy(output.data() + offset, data, count);
-        offset += count;
+        m_output.bytes.resize(std::max(m_output.bytes.size(), m_output.offset + count));
+        std::memcpy(m_output.bytes.data() + m_output.offset, data, count);
+        m_output.offset += count;
         return static_cast<std::ptrdiff_t>(count);
     }
 
     bool cutBack(std::int64_t length) override
     {
-        if (m_owner.injectFailure(Operation::CutBack)) {
+        if (m_owner.injectFailure(m_output.cutBack)) {
             return false;
         }
-        m_owner.m_output.resize(static_cast<std::size_t>(length));
-        m_owner.m_outputOffset = static_cast<std::size_t>(length);
+        m_output.bytes.resize(static_cast<std::size_t>(length));
+        m_output.offset = static_cast<std::size_t>(length);
         return true;
     }
 
     std::int64_t length() const override
     {
-        return static_cast<std::int64_t>(m_owner.m_output.size());
+        return static_cast<std::int64_t>(m_output.bytes.size());
     }
 
 private:
     MemoryFilter& m_owner;
+    Output& m_output;
 };
 
 MemoryFilter::MemoryFilter(std::string input) : m_input(std::move(input)) {}
@@ -101,11 +100,29 @@ void MemoryFilter::failCall(int n, int errorNumber, std::optional<Operation> ope
     m_failingOperation = operation;
 }
 
+void MemoryFilter::collectDeleted(std::string before)
+{
+    m_collectsDeleted = true;
+    m_deleted.offset = before.size();
+    m_deleted.bytes = std::move(before);
+}
+
 engine::FilterResult MemoryFilter::run(const Targets& slots, std::size_t bufferSize)
 {
     Source source(*this);
-    Sink sink(*this);
-    return engine::filterLines(source, sink, slots, bufferSize);
+    Sink sink(*this, m_output);
+    Sink deleted(*this, m_deleted);
+    return engine::filterLines(source, sink, slots, bufferSize,
+                               m_collectsDeleted ? &deleted : nullptr);
+}
+
+engine::FilterResult MemoryFilter::runAppended(const Targets& slots, engine::LineEnds lineEnds)
+{
+    Source source(*this);
+    Sink sink(*this, m_output);
+    Sink deleted(*this, m_deleted);
+    return engine::filterAppendedLines(source, sink, slots, lineEnds,
+                                       m_collectsDeleted ? &deleted : nullptr);
 }
 
 bool MemoryFilter::injectFailure(Operation operation)

@@ -90,9 +90,7 @@ FilterModel filterModel(std::string_view content, const Targets& slots)
                 dropped = true;
             }
         }
-        if (!dropped) {
-            model.output += line + lineEnd;
-        }
+        (dropped ? model.deleted : model.output) += line + lineEnd;
     }
     return model;
 }

@@ -28,12 +28,14 @@ std::vector<std::string> splitLines(std::string_view content, bool lfOnly);
 struct FilterModel
 {
     std::string output;
+    std::string deleted; // the dropped lines
     std::array<std::uint64_t, kTargetCount> droppedPerSlot{};
 };
 
 // One scan for all slots: a line goes when it contains any non-empty slot's text and
 // counts for the lowest such slot; each kept line is followed by LF in content whose
-// lines end in LF (so it stays as it was), by CR LF in any other.
+// lines end in LF (so it stays as it was), by CR LF in any other. Each dropped line goes
+// to `deleted` followed by the same line end.
 FilterModel filterModel(std::string_view content, const Targets& slots);
 
 struct DeleteRunModel

@@ -20,6 +20,8 @@ std::optional<platform::FileError> failureOf(const FilterResult& result,
         return streams.readError(result.errorNumber);
     case FilterResult::Failure::Write:
         return streams.writeError(result.errorNumber);
+    case FilterResult::Failure::WriteDeleted:
+        return streams.deletedError(result.errorNumber);
     }
     return std::nullopt;
 }

@@ -9,7 +9,7 @@
 
 namespace purgix::engine {
 
-// Buffered output of kept lines, each ending as `LineEnds` says. The first failure
+// Buffered output of lines, each ending as `LineEnds` says. The first failure
 // sticks: later calls do nothing, and failed() and errorNumber() tell what went wrong.
 class LineWriter
 {
