@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace purgix::platform {
 
@@ -13,6 +14,8 @@ namespace {
 constexpr std::size_t kSample = 4096;
 // The size of a hole left in a sparse file: a page, the usual block.
 constexpr std::size_t kHoleBlock = 4096;
+// The block of a copy through a buffer.
+constexpr std::size_t kCopyBlock = std::size_t{1} << 20;
 
 bool isZeroBlock(const char* block)
 {
@@ -60,6 +63,30 @@ int writeAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset, std:
     }
     FileSink sink(fileSystem, file);
     return writeAll(sink, data);
+}
+
+int copyBytes(FileSystem& fileSystem, NativeHandle file, std::int64_t from, std::int64_t to,
+              NativeHandle output)
+{
+    if (!seekTo(fileSystem, file, from)) {
+        return errno;
+    }
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kCopyBlock);
+    FileSink sink(fileSystem, output);
+    for (std::int64_t at = from; at < to;) {
+        const auto size = static_cast<std::size_t>(
+            std::min<std::int64_t>(to - at, static_cast<std::int64_t>(kCopyBlock)));
+        const std::ptrdiff_t count = readSome(fileSystem, file, buffer.get(), size);
+        if (count <= 0) {
+            return count < 0 ? errno : EIO;
+        }
+        if (const int error = writeAll(sink, {buffer.get(), static_cast<std::size_t>(count)});
+            error != 0) {
+            return error;
+        }
+        at += count;
+    }
+    return 0;
 }
 
 std::optional<bool> FileSource::holdsAt(std::int64_t at, const std::string& bytes)

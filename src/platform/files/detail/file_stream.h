@@ -18,6 +18,11 @@ std::ptrdiff_t readAt(FileSystem& fileSystem, NativeHandle file, std::int64_t of
 [[nodiscard]] int writeAt(FileSystem& fileSystem, NativeHandle file, std::int64_t offset,
                           std::string_view data);
 
+// Copies the bytes of `file` from offset `from` up to `to` onto `output` at its position,
+// through a buffer, continuing after partial writes. Returns 0 or an error number.
+[[nodiscard]] int copyBytes(FileSystem& fileSystem, NativeHandle file, std::int64_t from,
+                            std::int64_t to, NativeHandle output);
+
 // A file read from its start through an open handle.
 class FileSource final : public ByteSource
 {

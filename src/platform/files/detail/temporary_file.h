@@ -40,6 +40,10 @@ public:
     // Returns 0 or an error number.
     [[nodiscard]] int giveName();
 
+    // Takes the file's name away, where it has one, so that nothing is left however the
+    // process ends; the file lives on through its handle. Returns 0 or an error number.
+    [[nodiscard]] int dropName();
+
     // Gives the file a name of its own that no later run removes, as a copy that must
     // outlive a crash needs. Returns 0 or an error number.
     [[nodiscard]] int nameToKeep();

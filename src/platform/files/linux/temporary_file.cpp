@@ -97,6 +97,19 @@ int TemporaryFile::giveName()
     return m_name.empty() ? EEXIST : 0;
 }
 
+int TemporaryFile::dropName()
+{
+    if (m_name.empty()) {
+        return 0;
+    }
+    if (m_fileSystem.unlink(m_folder, nameInFolder(m_name)) != 0) {
+        return errno;
+    }
+    m_name.clear();
+    m_removalOnSignal.reset();
+    return 0;
+}
+
 int TemporaryFile::nameAs(const std::string& name)
 {
     const int result = m_name.empty()

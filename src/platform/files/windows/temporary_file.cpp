@@ -121,6 +121,13 @@ int TemporaryFile::giveName()
     return 0;
 }
 
+// A file cannot lose its name while it is open: the system removes it when its handle
+// closes, however the process ends, or else the object removes it when it goes.
+int TemporaryFile::dropName()
+{
+    return 0;
+}
+
 // The open file takes the name, and then outlives its handle, as a copy kept until a
 // rewrite is done must.
 int TemporaryFile::nameAs(const std::string& name)
