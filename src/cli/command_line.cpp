@@ -166,8 +166,11 @@ std::optional<std::string> Parser::valueOf(std::string_view name,
         return std::string(*joined);
     }
     if (m_index + 1 == m_arguments.size()) {
-        const bool isFile = name == "-f" || name == "--targets-from" || name == "--settings";
-        refuse(std::string(name) + (isFile ? " needs a file" : " needs a value"));
+        const bool isTarget = name == "-e" || name == "--target";
+        const bool isWait = name == "--wait";
+        refuse(std::string(name) + (isTarget ? " needs a target"
+                                    : isWait ? " needs a number of seconds"
+                                             : " needs a file"));
         return std::nullopt;
     }
     return std::string(m_arguments[++m_index]);

@@ -106,7 +106,7 @@ private:
     const char* tailStart(const char* lineBegin, const char* end) const;
     void keepTail(const char* tail, const char* end);
     void writeDropped(const char* begin, const char* end);
-    void endDroppedLine();
+    void writeDroppedLine(const char* begin, const char* end);
     void moveToFront(const char* begin, const char* end);
     void finishLastLine();
 
@@ -342,8 +342,7 @@ const char* LineScanner::dropLine(const char* lineBegin, const char* searchFrom,
         return nullptr;
     }
     ++m_result.droppedPerSlot[static_cast<std::size_t>(lowest)];
-    writeDropped(lineBegin, cr);
-    endDroppedLine();
+    writeDroppedLine(lineBegin, cr);
     m_state.carried = Carried::Unwritten;
     return stepOverTerminator(cr, end);
 }
@@ -435,9 +434,11 @@ void LineScanner::writeDropped(const char* begin, const char* end)
     }
 }
 
-void LineScanner::endDroppedLine()
+// The bytes of a dropped line not written yet, and its line end.
+void LineScanner::writeDroppedLine(const char* begin, const char* end)
 {
     if (m_deletedWriter) {
+        m_deletedWriter->writeText(begin, end);
         m_deletedWriter->endLine();
     }
 }
@@ -462,8 +463,7 @@ void LineScanner::finishLastLine()
     }
     if (m_state.carried == Carried::Dropped) {
         ++m_result.droppedPerSlot[static_cast<std::size_t>(m_state.droppedSlot)];
-        writeDropped(begin, end);
-        endDroppedLine();
+        writeDroppedLine(begin, end);
     } else if (m_state.carried == Carried::WrittenAhead) {
         keepWrittenAheadLine(begin, end);
     } else if (begin < end) {

@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"-e0", "-e1", "-e2", "-e3", "-e4", "-e5", "-e6", "-e7", "-e8",
                                  "-e9", "-e10", "f"},
                                 "at most ten"},
-                    RefusedCase{"TargetWithoutValue", {"f", "-e"}, "-e"},
+                    RefusedCase{"TargetWithoutValue", {"-e"}, "-e needs a target"},
                     RefusedCase{"FlagWithValue", {"--dry-run=yes", "f"}, "--dry-run"},
                     RefusedCase{"EmptyBackupSuffix", {"--backup=", "f"}, "--backup"},
                     RefusedCase{"InputWithFiles", {"-e", "x", "-", "f"}, "standard input"},
