@@ -144,6 +144,9 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
         lockWait.stopped = [control = options.control] { return control->stopRequested(); };
     }
     file.setLockWait(lockWait);
+    if (!options.backupSuffix.empty()) {
+        file.setBackup(path + options.backupSuffix);
+    }
     if (std::optional<FileError> failure = file.open()) {
         if (options.control != nullptr && options.control->stopRequested()) {
             return cancelledOutcome(path);

@@ -23,6 +23,10 @@ struct DeleteRunOptions
     platform::LockWait lockWait;
     // Progress and stop requests from another thread; none when null.
     RunControl* control = nullptr;
+    // When set, the file's old content is kept under its path with this added (see
+    // SaveFile::setBackup). A run that changes nothing leaves the file as it is, and so
+    // makes no backup.
+    std::string backupSuffix;
 };
 
 struct DeleteRunOutcome
