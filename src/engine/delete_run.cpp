@@ -179,6 +179,9 @@ DeleteRunOutcome runDeleteWithin(const std::string& path, const Targets& slots,
     }
     SaveFile file(fileSystem, path, SaveFile::Use::Replace, tempFolder);
     file.setLockWait(lockWaitOf(options));
+    if (!options.backupSuffix.empty()) {
+        file.setBackup(path + options.backupSuffix);
+    }
     if (std::optional<FileError> failure = file.open()) {
         return openFailedOutcome(*failure, path, options);
     }

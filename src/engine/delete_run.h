@@ -34,6 +34,10 @@ struct DeleteRunOptions
     // had it been kept. What it holds stands when the file changed (or, counting only,
     // would change); otherwise it is cut back to where it was.
     platform::ByteSink* deletedLines = nullptr;
+    // Unless empty, the file's old content is kept under its path with this added (see
+    // SaveFile::setBackup). A run that changes nothing leaves the file as it is, and so
+    // makes no backup.
+    std::string backupSuffix;
 };
 
 struct DeleteRunOutcome

@@ -185,6 +185,18 @@ void expectAllowedFileState(const fs::path& file, const std::string& before,
     }
 }
 
+// A backup may stand once a failed run had made it, but only a run that made a whole one
+// may succeed. It goes, so that anything else left beside the file shows.
+void expectBackup(const fs::path& backup, const std::string& before, bool succeeded)
+{
+    const std::optional<std::string> content = contentIfPresent(backup);
+    EXPECT_TRUE(content || !succeeded) << "success reported without a backup";
+    if (content) {
+        EXPECT_EQ(*content, before) << "the backup is not the old content";
+        fs::remove(backup);
+    }
+}
+
 // Runs through the given file layer, checks the outcome, and tells whether the run
 // reported a failure.
 using CheckedRun = std::function<bool(FaultyFileSystem& files, int errorNumber)>;
@@ -232,8 +244,13 @@ SweepFigures sweepDeleteRun(const fs::path& file, const RunScenario& scenario)
         [&](FaultyFileSystem& files, int errorNumber) {
             engine::DeleteRunOptions options;
             options.fileSystem = &files;
+            options.backupSuffix = scenario.backupSuffix;
             const engine::DeleteRunOutcome outcome =
                 engine::runDelete(file.string(), scenario.slots, options);
+            if (!scenario.backupSuffix.empty()) {
+                expectBackup(file.string() + scenario.backupSuffix, scenario.content,
+                             outcome.succeeded);
+            }
             if (!scenario.linkTarget.empty()) {
                 EXPECT_TRUE(fs::is_symlink(file)) << "the link was replaced by a file";
             }

@@ -19,6 +19,9 @@ struct RunScenario
     // When set, the file has a second name (a hard link) of this name, so it is rewritten
     // in place, and both names must show the same content.
     std::string secondName = {};
+    // When set, the run keeps a backup under the file's path with this added, which must
+    // hold the whole old content once the run has succeeded, and nothing else ever.
+    std::string backupSuffix = {};
 };
 
 struct SweepFigures

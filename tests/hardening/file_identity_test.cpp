@@ -40,8 +40,8 @@ std::string capabilityToBindPorts()
     return value;
 }
 
-// "u::rw-,u:1234:rw-,g::r--,m::rw-,o::---" in the kernel's format.
-std::string aclGrantingUser1234()
+// "u::rw-,u:<user>:rw-,g::r--,m::rw-,o::---" in the kernel's format.
+std::string aclGrantingUser(std::uint32_t user)
 {
     std::string acl;
     const auto put = [&acl](std::uint32_t value, int bytes) {
@@ -51,7 +51,7 @@ std::string aclGrantingUser1234()
     };
     put(2, 4);
     const std::uint32_t entries[][3] = {{0x01, 6, 0xffffffff},
-                                        {0x02, 6, 1234},
+                                        {0x02, 6, user},
                                         {0x04, 4, 0xffffffff},
                                         {0x10, 6, 0xffffffff},
                                         {0x20, 0, 0xffffffff}};
@@ -135,7 +135,7 @@ void PrintTo(const Identity& identity, std::ostream* out)
 }
 
 // Runs the delete run in a child process that has become kUser, a member of kTeam.
-std::string runAsUser(const std::string& path)
+std::string runAsUser(const std::string& path, const std::string& backupSuffix = {})
 {
     int channel[2];
     EXPECT_EQ(::pipe(channel), 0);
@@ -146,7 +146,9 @@ std::string runAsUser(const std::string& path)
             ::setresuid(kUser, kUser, kUser) != 0) {
             ::_exit(2);
         }
-        const std::string message = engine::runDelete(path, {"drop"}).message;
+        engine::DeleteRunOptions options;
+        options.backupSuffix = backupSuffix;
+        const std::string message = engine::runDelete(path, {"drop"}, options).message;
         const ssize_t written = ::write(channel[1], message.data(), message.size());
         ::_exit(written == static_cast<ssize_t>(message.size()) ? 0 : 3);
     }
@@ -193,7 +195,7 @@ std::vector<IdentityCase> identityCases()
          }},
         {"file with an ACL granting a second user",
          [](const std::string& file, const fs::path& folder) {
-             const std::string acl = aclGrantingUser1234();
+             const std::string acl = aclGrantingUser(1234);
              return own(folder.string(), kUser, kTeam, 0755) && own(file, kUser, kTeam, 0640) &&
                     ::setxattr(file.c_str(), kAcl, acl.data(), acl.size(), 0) == 0;
          }},
@@ -265,6 +267,71 @@ TEST(FileIdentity, OrdinaryUserKeepsWhatTheFileIs)
         if (fs::exists(work / "second name")) {
             EXPECT_EQ(readFile(work / "second name"), "keep\n");
         }
+    }
+}
+
+// The backup of a file rewritten in place is a copy of the run's user, with the old content
+// and modification time, that lets in nobody the file does not: it has the file's owner, group
+// and permissions where the run may give them; else each class of users only the permissions
+// that all who may be in it have on the file, and beside an ACL none. Both names of the file
+// get the new content.
+TEST(FileIdentity, ABackupCopyLetsInNobodyTheFileDoesNot)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "setting up other users' files needs root";
+    }
+    struct Case
+    {
+        const char* name;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        bool withAcl; // granting kUser
+        uid_t backupOwner;
+        mode_t backupMode;
+    };
+    const Case cases[] = {
+        {"root's file, run by root", 0, 0, 0640, false, 0, 0640},
+        {"shared with the run's group", kColleague, kTeam, 0664, false, kUser, 0664},
+        {"of a group the run's user is not in", kColleague, kColleague, 0646, false, kUser, 0604},
+        {"with an ACL", kColleague, kTeam, 0660, true, kUser, 0600},
+    };
+    const struct timespec times[2] = {{1'000'000, 0}, {2'000'000, 3}};
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        TestFolder folder;
+        ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+        ASSERT_EQ(::chmod(folder.tempDir().c_str(), 01777), 0);
+        const fs::path work = folder.file("work");
+        fs::create_directory(work);
+        const std::string path = folder.write("work/list.txt", "drop\nkeep\n");
+        const std::string acl = aclGrantingUser(kUser);
+        ASSERT_TRUE(
+            own(work.string(), kUser, kTeam, 0755) && own(path, row.owner, row.group, row.mode) &&
+            ::link(path.c_str(), (work / "second name").c_str()) == 0 &&
+            (!row.withAcl || ::setxattr(path.c_str(), kAcl, acl.data(), acl.size(), 0) == 0) &&
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0);
+        engine::DeleteRunOptions options;
+        options.backupSuffix = ".bak";
+
+        EXPECT_EQ(row.owner == 0 ? engine::runDelete(path, {"drop"}, options).message
+                                 : runAsUser(path, ".bak"),
+                  "1 lines deleted.");
+
+        EXPECT_EQ(readFile(path), "keep\n");
+        EXPECT_EQ(readFile(work / "second name"), "keep\n");
+        const std::string backup = path + ".bak";
+        EXPECT_EQ(readFile(backup), "drop\nkeep\n");
+        struct stat kept = {};
+        ASSERT_EQ(::stat(backup.c_str(), &kept), 0);
+        EXPECT_EQ(kept.st_nlink, 1U);
+        EXPECT_EQ(kept.st_uid, row.backupOwner);
+        EXPECT_EQ(kept.st_mode & 07777, row.backupMode);
+        EXPECT_EQ(attribute(backup, kAcl), "(none)");
+        EXPECT_EQ(kept.st_mtim.tv_sec, times[1].tv_sec);
+        EXPECT_EQ(kept.st_mtim.tv_nsec, times[1].tv_nsec);
+        EXPECT_EQ(entryNames(work, {"list.txt", "list.txt.bak", "second name"}), "");
+        EXPECT_EQ(folder.tempDirListing(), "");
     }
 }
 

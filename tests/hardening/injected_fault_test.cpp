@@ -28,6 +28,10 @@ std::vector<RunScenario> runScenarios()
         {"through a symbolic link", "keep\r\ndrop\r\n", slotsOf({"drop"}), "real-hosts.txt"},
         {"rewritten in place, as it has a second name", "keep\ndrop\nkeep\n", slotsOf({"drop"}), "",
          "second name"},
+        {"kept as a backup by a further name", "keep\r\ndrop\r\n", slotsOf({"drop"}), "", "",
+         ".bak"},
+        {"kept as a backup copy, rewritten in place", "keep\ndrop\nkeep\n", slotsOf({"drop"}), "",
+         "second name", "~"},
     };
 }
 

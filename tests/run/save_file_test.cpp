@@ -11,12 +11,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace purgix::test {
@@ -136,6 +138,119 @@ TEST(SaveFile, RemovesTheFileAKilledSaveLeftButNothingElse)
         replaceFileAtomically(platform::systemFileSystem(), folder.write(longName, "old"), "new")
             .succeeded);
     EXPECT_TRUE(fs::exists(othersLeftover)) << "another file's leftover was removed";
+}
+
+struct stat statusOf(const fs::path& path)
+{
+    struct stat status = {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status;
+}
+
+engine::DeleteRunOutcome runWithBackup(const std::string& path, const Targets& targets,
+                                       platform::FileSystem& files = platform::systemFileSystem())
+{
+    engine::DeleteRunOptions options;
+    options.fileSystem = &files;
+    options.backupSuffix = ".bak";
+    return engine::runDelete(path, targets, options);
+}
+
+// Renamed over, the old file itself becomes the backup: same inode, owner, mode and times,
+// over an earlier backup, and over a link at the backup's path rather than its target. A run
+// that changes nothing makes none; where no further name can be made, the backup is a copy.
+TEST(SaveFile, TheBackupOfAFileRenamedOverIsTheOldFileItself)
+{
+    TestFolder folder;
+    const std::string path = folder.write("list.txt", "keep\ndrop\n");
+    const fs::path backup = path + ".bak";
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const struct timespec times[2] = {{1'000'000, 1}, {2'000'000, 2}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    folder.write("list.txt.bak", "an earlier backup");
+    const struct stat before = statusOf(path);
+
+    EXPECT_EQ(runWithBackup(path, {"drop"}).message, "1 lines deleted.");
+
+    const auto identity = [](const struct stat& status) {
+        return std::tuple(status.st_ino, status.st_mode, status.st_uid, status.st_gid,
+                          status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+    };
+    EXPECT_EQ(identity(statusOf(backup)), identity(before));
+    EXPECT_EQ(statusOf(backup).st_nlink, 1U);
+    EXPECT_EQ(readFile(backup), "keep\ndrop\n");
+    EXPECT_EQ(readFile(path), "keep\n");
+    EXPECT_NE(statusOf(path).st_ino, before.st_ino);
+
+    EXPECT_EQ(runWithBackup(path, {"absent"}).message, "0 lines deleted.");
+    EXPECT_EQ(statusOf(backup).st_ino, before.st_ino) << "a run that changed nothing made one";
+
+    fs::remove(backup);
+    folder.write("target", "someone's");
+    fs::create_symlink("target", backup);
+    EXPECT_EQ(runWithBackup(path, {"keep"}).message, "1 lines deleted.");
+    EXPECT_FALSE(fs::is_symlink(backup));
+    EXPECT_EQ(readFile(backup), "keep\n");
+    EXPECT_EQ(readFile(folder.file("target")), "someone's");
+
+    folder.write("list.txt", "old\n");
+    FaultyFileSystem noLinks;
+    noLinks.failCall(1, EXDEV, FaultyFileSystem::Operation::LinkOpenFile);
+    EXPECT_EQ(runWithBackup(path, {"old"}, noLinks).message, "1 lines deleted.");
+    EXPECT_EQ(readFile(backup), "old\n");
+    EXPECT_EQ(entryNames(folder.path(), {"list.txt", "list.txt.bak", "target", "tmp"}), "");
+    EXPECT_EQ(folder.tempDirListing(), "");
+}
+
+// A backup that cannot be made fails the run, names the backup and the reason, and leaves
+// the file as it was, on either route, and nothing beside it.
+TEST(SaveFile, ABackupThatCannotBeMadeLeavesTheFileAsItWas)
+{
+    struct Case
+    {
+        const char* name;
+        bool secondName;     // rewritten in place
+        bool folderAtBackup; // a folder stands at the backup's path
+        bool noNewFiles;     // the file's folder takes no new file
+        std::string linkTo;  // the file is reached through a link of its name to this one
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"a folder at the backup's path", false, true, false, "", "Is a directory"},
+        {"a folder at the backup's path, in place", true, true, false, "", "Is a directory"},
+        {"a folder that takes no new file", true, false, true, "", "Permission denied"},
+        {"the backup's path is the file's", false, false, false, "list.txt.bak",
+         "it is the file itself"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        TestFolder folder;
+        const std::string path = folder.file("list.txt").string();
+        folder.write(row.linkTo.empty() ? "list.txt" : row.linkTo, "keep\ndrop\n");
+        if (!row.linkTo.empty()) {
+            fs::create_symlink(row.linkTo, path);
+        }
+        if (row.secondName) {
+            fs::create_hard_link(path, folder.file("second"));
+        }
+        if (row.folderAtBackup) {
+            fs::create_directory(path + ".bak");
+        }
+        FaultyFileSystem files;
+        if (row.noNewFiles) {
+            files.refuseNewFilesIn(folder.path().string());
+        }
+        const ino_t before = statusOf(path).st_ino;
+
+        const engine::DeleteRunOutcome outcome = runWithBackup(path, {"drop"}, files);
+
+        EXPECT_EQ(outcome.message,
+                  "Cannot create the backup \"" + path + ".bak\": " + row.reason + ".");
+        EXPECT_EQ(readFile(path), "keep\ndrop\n");
+        EXPECT_EQ(statusOf(path).st_ino, before);
+        EXPECT_EQ(entryNames(folder.path(), {"list.txt", "list.txt.bak", "second", "tmp"}), "");
+        EXPECT_EQ(folder.tempDirListing(), "");
+    }
 }
 
 // Runs the delete run in a child process through a file layer that `prepare` sets up, which

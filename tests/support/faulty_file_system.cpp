@@ -17,10 +17,11 @@ using Operation = FaultyFileSystem::Operation;
 static_assert(static_cast<std::size_t>(Operation::AppendOnly) + 1 ==
               FaultyFileSystem::kOperationCount);
 constexpr std::array<std::string_view, FaultyFileSystem::kOperationCount> kOperationNames{
-    "open",        "read",     "write",    "truncate",     "seek",       "fsync",    "close",
-    "fstat",       "stat",     "fchmod",   "fchown",       "lock",       "rename",   "unlink",
-    "access",      "realPath", "readLink", "linkOpenFile", "listXattrs", "getXattr", "setXattr",
-    "removeXattr", "getFlags", "setFlags", "lease",        "appendOnly",
+    "open",         "read",       "write",      "truncate", "seek",        "fsync",
+    "close",        "fstat",      "stat",       "fchmod",   "fchown",      "setModifiedTime",
+    "lock",         "rename",     "unlink",     "access",   "realPath",    "readLink",
+    "linkOpenFile", "listXattrs", "getXattr",   "setXattr", "removeXattr", "getFlags",
+    "setFlags",     "lease",      "appendOnly",
 };
 
 std::size_t limited(std::size_t size, std::size_t limit)
@@ -194,6 +195,12 @@ int FaultyFileSystem::fchmod(int fd, mode_t mode)
 int FaultyFileSystem::fchown(int fd, uid_t owner, gid_t group)
 {
     return forward(Operation::Fchown, [&] { return m_next.fchown(fd, owner, group); });
+}
+
+int FaultyFileSystem::setModifiedTime(int fd, const struct timespec& modified)
+{
+    return forward(Operation::SetModifiedTime,
+                   [&] { return m_next.setModifiedTime(fd, modified); });
 }
 
 int FaultyFileSystem::lock(int fd, int operation)

@@ -33,6 +33,7 @@ public:
         Stat,
         Fchmod,
         Fchown,
+        SetModifiedTime,
         Lock,
         Rename,
         Unlink,
@@ -49,7 +50,7 @@ public:
         Lease,
         AppendOnly,
     };
-    static constexpr std::size_t kOperationCount = 26;
+    static constexpr std::size_t kOperationCount = 27;
 
     struct Call
     {
@@ -97,6 +98,7 @@ public:
     int stat(int folder, const std::string& name, struct stat& status, int flags) override;
     int fchmod(int fd, mode_t mode) override;
     int fchown(int fd, uid_t owner, gid_t group) override;
+    int setModifiedTime(int fd, const struct timespec& modified) override;
     int lock(int fd, int operation) override;
     int rename(int folder, const std::string& from, const std::string& to, unsigned flags) override;
     int unlink(int folder, const std::string& name) override;

@@ -5,7 +5,7 @@
 namespace purgix::test {
 
 HANDLE ScriptedFileSystem::createFile(const std::string& path, DWORD access, DWORD share,
-                                      DWORD disposition, DWORD flags)
+                                      DWORD disposition, DWORD flags, const std::string& security)
 {
     if (fails()) {
         return INVALID_HANDLE_VALUE;
@@ -15,7 +15,7 @@ HANDLE ScriptedFileSystem::createFile(const std::string& path, DWORD access, DWO
         ::SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    return m_system.createFile(path, access, share, disposition, flags);
+    return m_system.createFile(path, access, share, disposition, flags, security);
 }
 
 bool ScriptedFileSystem::replace(const std::string& replaced, const std::string& replacement)

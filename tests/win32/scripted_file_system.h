@@ -39,7 +39,7 @@ public:
     bool removalFailed() const { return m_removalFailed; }
 
     HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition,
-                      DWORD flags) override;
+                      DWORD flags, const std::string& security) override;
     HANDLE reopen(HANDLE file, DWORD access, DWORD share) override
     {
         return fails() ? INVALID_HANDLE_VALUE : m_system.reopen(file, access, share);
@@ -105,9 +105,13 @@ public:
         ++m_moveCalls;
         return !fails() && m_system.move(from, to);
     }
-    bool rename(HANDLE file, const std::string& to) override
+    bool rename(HANDLE file, const std::string& to, bool replaceExisting) override
     {
-        return !fails() && m_system.rename(file, to);
+        return !fails() && m_system.rename(file, to, replaceExisting);
+    }
+    bool link(const std::string& existing, const std::string& name) override
+    {
+        return !fails() && m_system.link(existing, name);
     }
     bool remove(const std::string& path) override
     {
@@ -117,6 +121,18 @@ public:
     bool setRemovedOnClose(HANDLE file, bool removed) override
     {
         return !fails() && m_system.setRemovedOnClose(file, removed);
+    }
+    bool security(HANDLE file, std::string& descriptor) override
+    {
+        return !fails() && m_system.security(file, descriptor);
+    }
+    bool userOnlySecurity(std::string& descriptor) override
+    {
+        return !fails() && m_system.userOnlySecurity(descriptor);
+    }
+    bool setModifiedTime(HANDLE file, std::int64_t modified) override
+    {
+        return !fails() && m_system.setModifiedTime(file, modified);
     }
 
 private:

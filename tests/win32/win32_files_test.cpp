@@ -11,11 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sddl.h>
 #include <string>
 #include <utility>
 
@@ -216,27 +220,31 @@ TEST_F(Win32RunTest, KeepsWhatTheFileIsAndWhatOthersAdd)
 }
 
 // A failure at any call of the file layer leaves the file with its old content or its
-// whole new one, says which file failed, and leaves nothing behind; a rewrite in place cut
-// short keeps the whole new content where its message says.
+// whole new one, says which file failed, and leaves nothing behind but a backup of the old
+// content, which a run that succeeded has made; a rewrite in place cut short keeps the whole
+// new content where its message says.
 TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
 {
     const std::string folderName = m_folder.path().filename().string();
     const std::string before = "a\r\nx\r\n";
     const std::string after = "a\r\n";
-    for (const char* route : {"renamed over", "a second name", "a folder without new files"}) {
+    for (const std::string route : {"renamed over", "renamed over, with a backup", "a second name",
+                                    "a second name, with a backup", "a folder without new files"}) {
         SCOPED_TRACE(route);
         const auto prepare = [&] {
             const std::string path = m_folder.write("hosts", before);
-            if (route == std::string("a second name") && !fs::exists(m_folder.file("second"))) {
+            if (route.starts_with("a second name") && !fs::exists(m_folder.file("second"))) {
                 fs::create_hard_link(path, m_folder.file("second"));
             }
             return path;
         };
         const auto run = [&](ScriptedFileSystem& fileSystem) {
-            if (route == std::string("a folder without new files")) {
+            if (route == "a folder without new files") {
                 fileSystem.refuseNewFilesIn(folderName);
             }
-            return runDelete(prepare(), kDropX, through(fileSystem));
+            engine::DeleteRunOptions options = through(fileSystem);
+            options.backupSuffix = route.ends_with("with a backup") ? ".bak" : "";
+            return runDelete(prepare(), kDropX, options);
         };
         ScriptedFileSystem clean;
         ASSERT_TRUE(run(clean).succeeded);
@@ -265,6 +273,13 @@ TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
                             outcome.message == engine::kTempNameMessage)
                     << outcome.message;
             }
+            const fs::path backup = m_folder.file("hosts.bak");
+            EXPECT_TRUE(fs::exists(backup) || !outcome.succeeded || !route.ends_with("backup"))
+                << "success without a backup";
+            if (fs::exists(backup)) {
+                EXPECT_EQ(readFile(backup), before);
+                fs::remove(backup);
+            }
             if (fileSystem.removalFailed()) {
                 removeHiddenFiles(m_folder.path());
                 removeHiddenFiles(m_folder.tempDir());
@@ -276,6 +291,69 @@ TEST_F(Win32RunTest, AFailureAtAnyCallLeavesTheOldOrTheNewFile)
             }
         }
     }
+}
+
+// The file index, which hard links share.
+std::uint64_t indexOf(const fs::path& path)
+{
+    const HANDLE file = ::CreateFileW(path.wstring().c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION information = {};
+    EXPECT_NE(::GetFileInformationByHandle(file, &information), 0) << path;
+    ::CloseHandle(file);
+    return (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
+           information.nFileIndexLow;
+}
+
+// The entries of the file's DACL, without its flags (a copy's is protected from inheritance).
+std::wstring daclEntriesOf(const fs::path& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_EQ(::GetNamedSecurityInfoW(path.wstring().c_str(), SE_FILE_OBJECT,
+                                      DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                                      &descriptor),
+              ERROR_SUCCESS);
+    LPWSTR text = nullptr;
+    EXPECT_NE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                  descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr),
+              0);
+    const std::wstring dacl = text != nullptr ? text : L"";
+    ::LocalFree(text);
+    ::LocalFree(descriptor);
+    return dacl.substr(std::min(dacl.find(L'('), dacl.size()));
+}
+
+// Renamed over, the old file itself takes the backup's name, over an earlier backup;
+// rewritten in place (it has a second name), a copy with the file's DACL and modification
+// time is made first.
+TEST_F(Win32RunTest, KeepsABackupOnEitherRoute)
+{
+    engine::DeleteRunOptions options;
+    options.backupSuffix = ".bak";
+    const fs::path backup = m_folder.file("hosts.bak");
+    const std::string path = m_folder.write("hosts", "a\r\nx\r\n");
+    m_folder.write("hosts.bak", "an earlier backup");
+    const std::uint64_t renamedOver = indexOf(path);
+
+    EXPECT_EQ(runDelete(path, kDropX, options).message, "1 lines deleted.");
+    EXPECT_EQ(readFile(path), "a\r\n");
+    EXPECT_EQ(readFile(backup), "a\r\nx\r\n");
+    EXPECT_EQ(indexOf(backup), renamedOver);
+
+    m_folder.write("hosts", "b\r\nx\r\n");
+    fs::create_hard_link(path, m_folder.file("second"));
+    const fs::file_time_type modified = fs::last_write_time(path) - std::chrono::hours(50);
+    fs::last_write_time(path, modified);
+
+    EXPECT_EQ(runDelete(path, kDropX, options).message, "1 lines deleted.");
+    EXPECT_EQ(readFile(m_folder.file("second")), "b\r\n");
+    EXPECT_EQ(readFile(backup), "b\r\nx\r\n");
+    EXPECT_NE(indexOf(backup), indexOf(path));
+    EXPECT_EQ(fs::last_write_time(backup), modified);
+    EXPECT_EQ(daclEntriesOf(backup), daclEntriesOf(path));
+    EXPECT_EQ(entryNames(m_folder.path(), {"hosts", "hosts.bak", "second", "tmp"}), "");
+    EXPECT_EQ(m_folder.tempDirListing(), "");
 }
 
 // A program that keeps the file open for writing, sharing it even for deletion, would

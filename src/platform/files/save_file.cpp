@@ -1,5 +1,6 @@
 #include "platform/files/save_file.h"
 
+#include "platform/files/detail/backup_file.h"
 #include "platform/files/detail/file_stream.h"
 #include "platform/files/detail/interrupted_rewrite.h"
 #include "platform/files/detail/native_files.h"
@@ -120,6 +121,7 @@ struct SaveFile::State
     std::optional<FileError> refuseWhileKeptOpenForWriting();
     bool nobodyElseWriting(int round);
     std::optional<FileError> carryUntilClosed(const CarryOver& carryOver, ByteSink& into);
+    std::optional<FileError> backUp(BackupKind kind);
     std::optional<FileError> renameOver(const CarryOver& carryOver);
     std::optional<FileError> rewriteInPlace(const CarryOver& carryOver);
     std::optional<FileError> carryWithOthersKeptOut(const CarryOver& carryOver,
@@ -156,6 +158,7 @@ struct SaveFile::State
     std::optional<FileSource> source;
     std::optional<FileSink> sink;
     LockWait lockWait;
+    std::string backupPath;          // where commit() keeps the old content; none when empty
     Privileges privileges;           // what writing takes from the file, to give back
     int statError = 0;               // why outsideChange() could not tell
     bool sawAppends = false;         // another program appended to the file during the run
@@ -422,6 +425,22 @@ std::optional<FileError> SaveFile::State::carryUntilClosed(const CarryOver& carr
     return std::nullopt;
 }
 
+std::optional<FileError> SaveFile::State::backUp(BackupKind kind)
+{
+    if (backupPath.empty() || !exists) {
+        return std::nullopt;
+    }
+    const BackedUpFile file{original.file.get(), location, original.status};
+    if (std::optional<FileError> failure = keepBackup(fileSystem, backupPath, file, kind)) {
+        return failure;
+    }
+    // A copy reads the file through its handle: reading goes on where it was.
+    if (!seekTo(fileSystem, original.file.get(), source->offset())) {
+        return cannot("read", errno);
+    }
+    return std::nullopt;
+}
+
 std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
 {
     if (!exists) {
@@ -438,6 +457,11 @@ std::optional<FileError> SaveFile::State::renameOver(const CarryOver& carryOver)
     if (const int error = restorePrivileges(fileSystem, newContent->handle(), privileges);
         error != 0) {
         return writeErrorFor(error);
+    }
+    // Just before the rename, as the backup replaces an earlier one, which a run refused
+    // after it would have lost for nothing.
+    if (std::optional<FileError> failure = backUp(BackupKind::Link)) {
+        return failure;
     }
     // Until the lines carried late are in, no other program can open the new file: what
     // others append to it comes after them, in the order it was written.
@@ -520,6 +544,11 @@ std::optional<FileError> SaveFile::State::rewriteInPlace(const CarryOver& carryO
     }
     if (const int error = flushFile(fileSystem, newContent->handle()); error != 0) {
         return writeErrorFor(error);
+    }
+    // Before the new content's copy is named: the next run finishes a run killed after that,
+    // and makes no backup. What others append meanwhile is caught below.
+    if (std::optional<FileError> failure = backUp(BackupKind::Copy)) {
+        return failure;
     }
     // From the first byte written over the file until the copy is gone, a signal must
     // not end the process, or the file would be left half rewritten.
@@ -664,6 +693,11 @@ SaveFile::~SaveFile() = default;
 void SaveFile::setLockWait(LockWait wait)
 {
     m_state->lockWait = std::move(wait);
+}
+
+void SaveFile::setBackup(std::string backupPath)
+{
+    m_state->backupPath = std::move(backupPath);
 }
 
 std::optional<FileError> SaveFile::open()

@@ -47,6 +47,16 @@ public:
     // How long open() waits for another program that holds the file's lock.
     void setLockWait(LockWait wait);
 
+    // For Use::Replace: commit() keeps the old content at `backupPath` (none when empty),
+    // replacing what stands there (a symbolic link, not its target; a folder fails the
+    // commit). Where the file is renamed over, the backup is the old file itself, under a
+    // further name given just before the rename: same content, owner, permissions and times.
+    // Where it is rewritten in place, or can have no further name there, it is a flushed copy
+    // of the content, made before the first byte is written, that lets in nobody the file
+    // does not, with the file's modification time. A backup that cannot be made leaves the
+    // file as it is.
+    void setBackup(std::string backupPath);
+
     [[nodiscard]] std::optional<FileError> open();
 
     // What the user should learn besides the outcome, such as a rewrite that a killed run

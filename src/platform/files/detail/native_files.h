@@ -29,6 +29,10 @@ std::optional<std::string> plantedLink(FileSystem& fileSystem, const std::string
 
 // A location that names `path` as it is, relative to the working folder.
 FileLocation plainLocation(const std::string& path);
+// The location that names `path` itself, a symbolic link at its end included, its folder
+// held open where the system allows it.
+[[nodiscard]] int unresolvedLocation(FileSystem& fileSystem, const std::string& path,
+                                     FileLocation& location);
 
 // Closes a file, leaving the last error (errno, GetLastError()) as it was.
 void closeFile(FileSystem& fileSystem, NativeHandle file);
@@ -39,6 +43,11 @@ bool isMissing(int errorNumber);
 bool isDenied(int errorNumber);
 // Whether an error says that the file system has no locks.
 bool locksUnsupported(int errorNumber);
+// Whether an error says that a file of that name exists already.
+bool isTaken(int errorNumber);
+// Whether an error says that the file can have no further name there: the folder is on
+// another file system, or one without hard links, or the file has all the names it may.
+bool linkUnavailable(int errorNumber);
 
 // The file that `location` names now, without following a link in its place.
 [[nodiscard]] int statAt(FileSystem& fileSystem, const FileLocation& location, FileStatus& status);
@@ -106,6 +115,30 @@ void letOthersIn(FileSystem& fileSystem, NativeHandle file);
 
 // Removes the file that `location` names.
 [[nodiscard]] int removeFile(FileSystem& fileSystem, const FileLocation& location);
+
+// Gives the file open at `file`, which `location` names and `status` describes, the further
+// name `link`, which no file may have yet. Linux links the open file itself; Windows links
+// the name, then makes sure that the new name is that file and removes it otherwise.
+[[nodiscard]] int linkFile(FileSystem& fileSystem, NativeHandle file, const FileLocation& location,
+                           const FileStatus& status, const FileLocation& link);
+// Renames `from` to `to` in the same folder, in one step, over whatever has that name but a
+// folder: a symbolic link there is replaced, not followed.
+[[nodiscard]] int renameReplacing(FileSystem& fileSystem, const FileLocation& from,
+                                  const FileLocation& to);
+
+// What a copy of `file` that must let in nobody the file does not is made with (see
+// TemporaryFile): on Windows the file's DACL, or one that lets in this user alone where
+// that cannot be read. Nothing on Linux, where such a file is this user's alone until
+// giveCopyPermissions().
+[[nodiscard]] int copySecurity(FileSystem& fileSystem, NativeHandle file, std::string& security);
+// Gives the copy open at `to` of the file open at `from`, which `status` describes, as much of
+// the file's permissions as lets in nobody the file does not; on Windows the copy has them
+// from copySecurity().
+[[nodiscard]] int giveCopyPermissions(FileSystem& fileSystem, NativeHandle from,
+                                      const FileStatus& status, NativeHandle to);
+// Gives the file the modification time in `status`.
+[[nodiscard]] int giveModifiedTime(FileSystem& fileSystem, NativeHandle file,
+                                   const FileStatus& status);
 
 // Flushes a folder so that a rename inside it survives a crash, where that is needed.
 void syncFolder(FileSystem& fileSystem, const FileLocation& location);

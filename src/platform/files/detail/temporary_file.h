@@ -24,9 +24,10 @@ public:
     // `folder` is the folder held open, or noHandle() to name it by `folderPath`, which
     // messages show in any case. A file that must have a name from the start, and will
     // replace a file whose lock this process holds, is given the fixed name that the next
-    // run on that file removes should this one be killed (`forLockedFile`).
+    // run on that file removes should this one be killed (`forLockedFile`). On Windows a
+    // file made with `security` (copySecurity()) has that instead of its folder's default.
     TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
-                  std::string_view prefix, bool forLockedFile = false);
+                  std::string_view prefix, bool forLockedFile = false, std::string security = {});
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -70,6 +71,11 @@ public:
     [[nodiscard]] MoveOutcome moveOver(const FileLocation& destination, const FileStatus* replaced,
                                        NativeFile& replacedFile);
 
+    // Puts the file in the place of `destination`, in its folder, in one step, whatever
+    // stands there but a folder: a symbolic link is replaced, not followed. From then on it
+    // is no longer removed. Returns 0 or an error number.
+    [[nodiscard]] int replace(const FileLocation& destination);
+
     // Once moved: adds `bytes` at the end of the file that now stands at `destination`,
     // after whatever others append meanwhile, gives back what the write takes from it, and
     // flushes it. Returns 0 or an error number.
@@ -77,7 +83,7 @@ public:
                                       const Privileges& privileges);
 
 private:
-    bool create(bool forLockedFile);
+    bool create(bool forLockedFile, const std::string& security);
     void watchName();
     MoveOutcome exchangeWith(const FileLocation& destination, const FileStatus& replaced);
     MoveOutcome placeWhereNoneIs(const FileLocation& destination);

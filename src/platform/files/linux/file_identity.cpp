@@ -14,6 +14,8 @@ namespace purgix::platform {
 
 namespace {
 
+constexpr const char* kAccessAcl = "system.posix_acl_access";
+
 bool inGroup(gid_t group)
 {
     if (group == ::getegid()) {
@@ -120,6 +122,32 @@ int copyIdentity(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group, m
         return error;
     }
     return fileSystem.fchmod(toFd, mode & 07777) == 0 ? 0 : errno;
+}
+
+int copyIdentityNoWider(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group, mode_t mode,
+                        int toFd)
+{
+    if (copyIdentity(fileSystem, fromFd, owner, group, mode & 0777, toFd) == 0) {
+        return 0;
+    }
+    // An ACL the copy took from its folder, or from the attempt above, goes.
+    if (fileSystem.removeXattr(toFd, kAccessAcl) != 0 && errno != ENODATA && !unsupported(errno)) {
+        return errno;
+    }
+    // Whom an ACL on the file keeps out, its group and other bits do not tell: the copy of
+    // such a file, or of one whose ACL cannot be read, keeps to its owner.
+    std::string acl;
+    const bool aclFree = fileSystem.getXattr(fromFd, kAccessAcl, acl) != 0 &&
+                         (errno == ENODATA || unsupported(errno));
+    // The file's owner may be in its group, or among the others of the copy; and where the
+    // copy cannot have the file's group, its others include that group.
+    const mode_t ownerBits = (mode >> 6) & 07;
+    const mode_t groupBits = (mode >> 3) & 07;
+    const bool sameGroup = aclFree && fileSystem.fchown(toFd, static_cast<uid_t>(-1), group) == 0;
+    const mode_t copyGroup = sameGroup ? groupBits & ownerBits : 0;
+    const mode_t copyOthers = aclFree ? mode & ownerBits & (sameGroup ? 07 : groupBits) : 0;
+    const mode_t copyMode = (mode & 0700) | 0600 | (copyGroup << 3) | copyOthers;
+    return fileSystem.fchmod(toFd, copyMode) == 0 ? 0 : errno;
 }
 
 } // namespace purgix::platform

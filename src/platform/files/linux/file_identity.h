@@ -18,4 +18,12 @@ bool canGiveOwner(uid_t owner, gid_t group);
 [[nodiscard]] int copyIdentity(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group,
                                mode_t mode, int toFd);
 
+// Makes the copy at `toFd`, a file of this user's that only this user may open, of the file at
+// `fromFd` (with this owner, group and mode) look like the file, as far as that lets in nobody
+// the file does not: its whole identity where this process may give it (copyIdentity), but
+// for the set-ID bits; otherwise the file's permissions for each class of users only as far
+// as all those who could be in it have them on the file too. Returns 0 or an errno value.
+[[nodiscard]] int copyIdentityNoWider(FileSystem& fileSystem, int fromFd, uid_t owner, gid_t group,
+                                      mode_t mode, int toFd);
+
 } // namespace purgix::platform

@@ -70,6 +70,12 @@ public:
 
     int fchown(int fd, uid_t owner, gid_t group) override { return ::fchown(fd, owner, group); }
 
+    int setModifiedTime(int fd, const struct timespec& modified) override
+    {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
+        return ::futimens(fd, times);
+    }
+
     int lock(int fd, int operation) override
     {
         return retryOnInterrupt([&] { return ::flock(fd, operation); });

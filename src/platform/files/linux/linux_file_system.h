@@ -32,6 +32,8 @@ public:
     virtual int stat(int folder, const std::string& name, struct stat& status, int flags) = 0;
     virtual int fchmod(int fd, mode_t mode) = 0;
     virtual int fchown(int fd, uid_t owner, gid_t group) = 0;
+    // Sets the file's modification time, leaving its access time (futimens).
+    virtual int setModifiedTime(int fd, const struct timespec& modified) = 0;
     virtual int lock(int fd, int operation) = 0;
     // Renames within one folder; `flags` as renameat2 takes them (RENAME_EXCHANGE,
     // RENAME_NOREPLACE), or 0.

@@ -183,6 +183,18 @@ FileLocation plainLocation(const std::string& path)
     return {NativeFile(), {}, path};
 }
 
+int unresolvedLocation(FileSystem& fileSystem, const std::string& path, FileLocation& location)
+{
+    const std::string folderPath = parentFolder(path);
+    NativeFile folder(fileSystem, fileSystem.open(AT_FDCWD, folderPath, O_PATH | O_DIRECTORY));
+    if (!folder.isOpen()) {
+        return errno;
+    }
+    const std::string name = baseName(path);
+    location = FileLocation(std::move(folder), folderPath, name.empty() ? "." : name);
+    return 0;
+}
+
 bool isMissing(int errorNumber)
 {
     return errorNumber == ENOENT;
@@ -196,6 +208,18 @@ bool isDenied(int errorNumber)
 bool locksUnsupported(int errorNumber)
 {
     return errorNumber == ENOLCK || errorNumber == EOPNOTSUPP || errorNumber == ENOSYS;
+}
+
+bool isTaken(int errorNumber)
+{
+    return errorNumber == EEXIST;
+}
+
+// FAT answers EPERM, as does the kernel where it keeps users from linking others' files.
+bool linkUnavailable(int errorNumber)
+{
+    return errorNumber == EXDEV || errorNumber == EPERM || errorNumber == EMLINK ||
+           errorNumber == EOPNOTSUPP || errorNumber == ENOSYS;
 }
 
 int statAt(FileSystem& fileSystem, const FileLocation& location, FileStatus& status)
@@ -436,6 +460,41 @@ OtherWriters otherWriters(FileSystem& fileSystem, NativeHandle file)
 int removeFile(FileSystem& fileSystem, const FileLocation& location)
 {
     return errorOf(fileSystem.unlink(folderOf(location), location.name()));
+}
+
+int linkFile(FileSystem& fileSystem, NativeHandle file, const FileLocation&, const FileStatus&,
+             const FileLocation& link)
+{
+    return errorOf(fileSystem.linkOpenFile(file, folderOf(link), link.name()));
+}
+
+int renameReplacing(FileSystem& fileSystem, const FileLocation& from, const FileLocation& to)
+{
+    return errorOf(fileSystem.rename(folderOf(from), from.name(), to.name(), 0));
+}
+
+int copySecurity(FileSystem&, NativeHandle, std::string& security)
+{
+    security.clear();
+    return 0;
+}
+
+int giveCopyPermissions(FileSystem& fileSystem, NativeHandle from, const FileStatus& status,
+                        NativeHandle to)
+{
+    return copyIdentityNoWider(fileSystem, from, status.owner, status.group, status.mode, to);
+}
+
+int giveModifiedTime(FileSystem& fileSystem, NativeHandle file, const FileStatus& status)
+{
+    constexpr std::int64_t kNanoseconds = 1'000'000'000;
+    // Rounded down, so that a time before 1970 has its nanoseconds in range too.
+    const std::int64_t seconds =
+        status.modified / kNanoseconds - (status.modified % kNanoseconds < 0 ? 1 : 0);
+    struct timespec modified = {};
+    modified.tv_sec = static_cast<time_t>(seconds);
+    modified.tv_nsec = static_cast<long>(status.modified - seconds * kNanoseconds);
+    return errorOf(fileSystem.setModifiedTime(file, modified));
 }
 
 // Its failure is not reported: by then the new content stands at the path either way,

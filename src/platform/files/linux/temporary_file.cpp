@@ -29,7 +29,7 @@ bool unnamedUnsupported(int errorNumber)
 } // namespace
 
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
-                             std::string_view prefix, bool forLockedFile)
+                             std::string_view prefix, bool forLockedFile, std::string security)
     : m_fileSystem(fileSystem), m_folder(folder == noHandle() ? AT_FDCWD : folder),
       m_folderPath(std::move(folderPath)), m_prefix(prefix)
 {
@@ -38,7 +38,7 @@ TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::s
                         fileSystem.open(m_folder, nameInFolder("."), O_TMPFILE | O_RDWR, 0600));
     m_creationError = m_file.isOpen() ? 0 : errno;
     if (!m_file.isOpen() && unnamedUnsupported(m_creationError)) {
-        create(forLockedFile);
+        create(forLockedFile, security);
     }
 }
 
@@ -49,7 +49,7 @@ TemporaryFile::~TemporaryFile()
     }
 }
 
-bool TemporaryFile::create(bool forLockedFile)
+bool TemporaryFile::create(bool forLockedFile, const std::string&)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name =
@@ -227,6 +227,20 @@ TemporaryFile::MoveOutcome TemporaryFile::placeWhereNoneIs(const FileLocation& d
         return {errno};
     }
     return {m_fileSystem.rename(m_folder, name, destination.name(), 0) == 0 ? 0 : errno};
+}
+
+int TemporaryFile::replace(const FileLocation& destination)
+{
+    if (const int error = giveName(); error != 0) {
+        return error;
+    }
+    if (m_fileSystem.rename(m_folder, nameInFolder(m_name), nameInFolder(destination.name()), 0) !=
+        0) {
+        return errno;
+    }
+    m_moved = true;
+    m_removalOnSignal.reset();
+    return 0;
 }
 
 // The file is public now, and others may append to it too, so the bytes go on at its end

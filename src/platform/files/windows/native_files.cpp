@@ -102,6 +102,12 @@ FileLocation plainLocation(const std::string& path)
     return {NativeFile(), {}, path};
 }
 
+int unresolvedLocation(FileSystem&, const std::string& path, FileLocation& location)
+{
+    location = FileLocation(NativeFile(), parentFolder(path), baseName(path));
+    return 0;
+}
+
 bool isMissing(int errorNumber)
 {
     return errorNumber == ERROR_FILE_NOT_FOUND || errorNumber == ERROR_PATH_NOT_FOUND;
@@ -117,6 +123,18 @@ bool locksUnsupported(int errorNumber)
 {
     return errorNumber == ERROR_INVALID_PARAMETER || errorNumber == ERROR_NOT_SUPPORTED ||
            errorNumber == ERROR_INVALID_FUNCTION;
+}
+
+bool isTaken(int errorNumber)
+{
+    return errorNumber == ERROR_FILE_EXISTS || errorNumber == ERROR_ALREADY_EXISTS;
+}
+
+// FAT and some network shares have no hard links.
+bool linkUnavailable(int errorNumber)
+{
+    return errorNumber == ERROR_NOT_SAME_DEVICE || errorNumber == ERROR_INVALID_FUNCTION ||
+           errorNumber == ERROR_NOT_SUPPORTED || errorNumber == ERROR_TOO_MANY_LINKS;
 }
 
 int statOpen(FileSystem& fileSystem, NativeHandle file, FileStatus& status)
@@ -275,6 +293,50 @@ void letOthersIn(FileSystem&, NativeHandle) {}
 int removeFile(FileSystem& fileSystem, const FileLocation& location)
 {
     return fileSystem.remove(location.path()) ? 0 : lastError();
+}
+
+// Windows links only by path: should another file have come to the path since `file` was
+// opened, the new name is that one's, and goes again.
+int linkFile(FileSystem& fileSystem, NativeHandle, const FileLocation& location,
+             const FileStatus& status, const FileLocation& link)
+{
+    if (!fileSystem.link(location.path(), link.path())) {
+        return lastError();
+    }
+    FileStatus linked;
+    int error = statAt(fileSystem, link, linked);
+    if (error == 0 && !isSameFile(linked, status)) {
+        error = ERROR_FILE_INVALID;
+    }
+    if (error != 0) {
+        static_cast<void>(removeFile(fileSystem, link));
+    }
+    return error;
+}
+
+int renameReplacing(FileSystem& fileSystem, const FileLocation& from, const FileLocation& to)
+{
+    return fileSystem.move(from.path(), to.path()) ? 0 : lastError();
+}
+
+int copySecurity(FileSystem& fileSystem, NativeHandle file, std::string& security)
+{
+    if (fileSystem.security(file, security) || fileSystem.userOnlySecurity(security)) {
+        return 0;
+    }
+    // Made without a descriptor, the copy would take its folder's default: it is not made.
+    const int error = lastError();
+    return error != 0 ? error : ERROR_INVALID_SECURITY_DESCR;
+}
+
+int giveCopyPermissions(FileSystem&, NativeHandle, const FileStatus&, NativeHandle)
+{
+    return 0;
+}
+
+int giveModifiedTime(FileSystem& fileSystem, NativeHandle file, const FileStatus& status)
+{
+    return fileSystem.setModifiedTime(file, status.modified) ? 0 : lastError();
 }
 
 // MOVEFILE_WRITE_THROUGH and ReplaceFileW flush what they change.

@@ -65,22 +65,22 @@ std::string TemporaryFile::nameInFolder(const std::string& name) const
 // The file is made with its name at once, and marked to be removed when its handle
 // closes, so that nothing is left even when the process is terminated.
 TemporaryFile::TemporaryFile(FileSystem& fileSystem, NativeHandle folder, std::string folderPath,
-                             std::string_view prefix, bool forLockedFile)
+                             std::string_view prefix, bool forLockedFile, std::string security)
     : m_fileSystem(fileSystem), m_folder(folder), m_folderPath(std::move(folderPath)),
       m_prefix(prefix)
 {
-    create(forLockedFile);
+    create(forLockedFile, security);
 }
 
 // The system removes the file itself however the process ends, so any name will do.
-bool TemporaryFile::create(bool)
+bool TemporaryFile::create(bool, const std::string& security)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name = m_prefix + randomName();
         m_file = NativeFile(
             m_fileSystem,
             m_fileSystem.createFile(nameInFolder(name), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                    FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW));
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, 0, security));
         if (m_file.isOpen()) {
             // A file system without the mark still has the other ways of removal.
             m_removedOnClose = m_fileSystem.setRemovedOnClose(m_file.get(), true);
@@ -132,7 +132,7 @@ int TemporaryFile::dropName()
 // rewrite is done must.
 int TemporaryFile::nameAs(const std::string& name)
 {
-    if (!m_fileSystem.rename(m_file.get(), nameInFolder(name))) {
+    if (!m_fileSystem.rename(m_file.get(), nameInFolder(name), false)) {
         return static_cast<int>(::GetLastError());
     }
     m_name = name;
@@ -150,6 +150,20 @@ std::string TemporaryFile::keep()
     m_moved = true;
     m_removalOnSignal.reset();
     return nameInFolder(m_name);
+}
+
+// Renamed through its handle, which may delete it whatever the DACL it was made with says.
+int TemporaryFile::replace(const FileLocation& destination)
+{
+    if (const int error = giveName(); error != 0) {
+        return error;
+    }
+    if (!m_fileSystem.rename(m_file.get(), destination.path(), true)) {
+        return static_cast<int>(::GetLastError());
+    }
+    m_moved = true;
+    m_removalOnSignal.reset();
+    return 0;
 }
 
 TemporaryFile::MoveOutcome TemporaryFile::moveOver(const FileLocation& destination,

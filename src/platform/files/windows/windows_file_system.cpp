@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <sddl.h>
 #include <vector>
 #include <winternl.h>
 
@@ -66,9 +68,12 @@ class SystemCalls final : public WindowsFileSystem
 {
 public:
     HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition,
-                      DWORD flags) override
+                      DWORD flags, const std::string& security) override
     {
-        return ::CreateFileW(systemPath(path).c_str(), access, share, nullptr, disposition,
+        std::string descriptor = security;
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.data(), FALSE};
+        return ::CreateFileW(systemPath(path).c_str(), access, share,
+                             security.empty() ? nullptr : &attributes, disposition,
                              FILE_ATTRIBUTE_NORMAL | flags, nullptr);
     }
 
@@ -170,19 +175,25 @@ public:
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 
-    bool rename(HANDLE file, const std::string& to) override
+    bool rename(HANDLE file, const std::string& to, bool replaceExisting) override
     {
         const std::wstring name = ntPath(to);
         const std::size_t nameBytes = name.size() * sizeof(wchar_t);
         std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
         auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-        info->ReplaceIfExists = FALSE;
+        info->ReplaceIfExists = replaceExisting ? TRUE : FALSE;
         info->RootDirectory = nullptr;
         info->FileNameLength = static_cast<DWORD>(nameBytes);
         // FileName[1] in the structure leaves room for the terminating NUL.
         std::memcpy(info->FileName, name.c_str(), nameBytes + sizeof(wchar_t));
         return ::SetFileInformationByHandle(file, FileRenameInfo, info,
                                             static_cast<DWORD>(buffer.size())) != 0;
+    }
+
+    bool link(const std::string& existing, const std::string& name) override
+    {
+        return ::CreateHardLinkW(systemPath(name).c_str(), systemPath(existing).c_str(), nullptr) !=
+               0;
     }
 
     bool remove(const std::string& path) override
@@ -195,6 +206,72 @@ public:
         FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(removed ? TRUE : FALSE)};
         return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
                                             sizeof disposition) != 0;
+    }
+
+    bool security(HANDLE file, std::string& descriptor) override
+    {
+        DWORD size = 0;
+        ::GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+        if (size == 0) {
+            return false;
+        }
+        descriptor.assign(size, '\0');
+        return ::GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                                         &size) != 0 &&
+               ::SetSecurityDescriptorControl(descriptor.data(), SE_DACL_PROTECTED,
+                                              SE_DACL_PROTECTED) != 0;
+    }
+
+    bool userOnlySecurity(std::string& descriptor) override
+    {
+        const std::optional<std::wstring> user = processUserSid();
+        if (!user) {
+            return false;
+        }
+        // Full access for the user, protected from what the folder hands down.
+        const std::wstring text = L"D:P(A;;FA;;;" + *user + L")";
+        PSECURITY_DESCRIPTOR made = nullptr;
+        ULONG size = 0;
+        if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                                   &made, &size) == 0) {
+            return false;
+        }
+        descriptor.assign(static_cast<const char*>(made), size);
+        ::LocalFree(made);
+        return true;
+    }
+
+    bool setModifiedTime(HANDLE file, std::int64_t modified) override
+    {
+        FILETIME time = {static_cast<DWORD>(static_cast<std::uint64_t>(modified) & 0xffffffffU),
+                         static_cast<DWORD>(static_cast<std::uint64_t>(modified) >> 32)};
+        return ::SetFileTime(file, nullptr, nullptr, &time) != 0;
+    }
+
+private:
+    // The SID of the user this process runs as, in its string form.
+    static std::optional<std::wstring> processUserSid()
+    {
+        HANDLE token = nullptr;
+        if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == 0) {
+            return std::nullopt;
+        }
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<char> user(size);
+        const bool read =
+            size != 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size) != 0;
+        const DWORD error = ::GetLastError();
+        ::CloseHandle(token);
+        ::SetLastError(error);
+        LPWSTR text = nullptr;
+        if (!read || ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid,
+                                              &text) == 0) {
+            return std::nullopt;
+        }
+        std::wstring sid(text);
+        ::LocalFree(text);
+        return sid;
     }
 };
 
