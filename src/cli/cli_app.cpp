@@ -87,6 +87,7 @@ engine::DeleteRunOutcome CliRun::runDelete(const std::string& path, ByteOutput* 
     options.noLimit = m_commandLine.noLimit;
     options.countOnly = m_commandLine.dryRun;
     options.deletedLines = deletedLines;
+    options.backupSuffix = m_commandLine.dryRun ? "" : m_commandLine.backupSuffix.value_or("");
     options.lockWait.giveUpAfter = std::chrono::seconds(m_commandLine.waitSeconds);
     options.lockWait.waiting = [&] {
         const std::lock_guard guard(m_errLock);
