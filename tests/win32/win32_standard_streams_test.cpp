@@ -117,7 +117,7 @@ TEST(Win32StandardStreams, ReadsPipesAndDiskFilesAsBytesAndRewinds)
     ::CloseHandle(file);
 }
 
-TEST(Win32StandardStreams, WritesADiskFileInPlaceAndAPipeAtTheEnd)
+TEST(Win32StandardStreams, WritesADiskFileInPlaceAndOtherOutputOnlyAtTheEnd)
 {
     TestFolder folder;
     const std::string path = folder.write("out", "head\r\n");
@@ -141,6 +141,23 @@ TEST(Win32StandardStreams, WritesADiskFileInPlaceAndAPipeAtTheEnd)
     EXPECT_NE(::WriteFile(file, "!", 1, &written, nullptr), 0);
     ::CloseHandle(file);
     EXPECT_EQ(readFile(path), "head\r\na\r\n\x1a\n!");
+
+    // A handle that may only append cannot cut back, so the bytes wait for finish().
+    const HANDLE appending = openFile(path, FILE_APPEND_DATA | SYNCHRONIZE);
+    ASSERT_NE(appending, INVALID_HANDLE_VALUE);
+    ASSERT_NE(::SetFilePointer(appending, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+    {
+        const Swapped output(STD_OUTPUT_HANDLE, appending);
+        const auto sink =
+            opened<StandardOutput>(StandardOutput::open(folder.tempDir().string(), true));
+        ASSERT_TRUE(sink);
+        ASSERT_EQ(platform::writeAll(*sink, "abc"), 0);
+        ASSERT_TRUE(sink->cutBack(1));
+        EXPECT_EQ(readFile(path), "head\r\na\r\n\x1a\n!");
+        EXPECT_FALSE(sink->finish());
+    }
+    ::CloseHandle(appending);
+    EXPECT_EQ(readFile(path), "head\r\na\r\n\x1a\n!a");
 
     const std::string bytes = bytesToKeep(1'000'000);
     HANDLE readEnd = nullptr;
