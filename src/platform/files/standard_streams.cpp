@@ -228,7 +228,8 @@ StandardInput::Opened StandardInput::open(const std::string& temporaryFolder)
     FileSystem& fileSystem = systemFileSystem();
     const NativeHandle input = standardInputHandle();
     std::optional<std::int64_t> start;
-    if (const int error = regularFileStart(fileSystem, input, start); error != 0) {
+    if (const int error = regularFileStart(fileSystem, input, Direction::Reading, start);
+        error != 0) {
         return FileError::cannot("read", std::string(kInput), error);
     }
     if (start) {
@@ -247,7 +248,8 @@ StandardOutput::Opened StandardOutput::open(const std::string& temporaryFolder,
     FileSystem& fileSystem = systemFileSystem();
     const NativeHandle output = standardOutputHandle();
     std::optional<std::int64_t> start;
-    if (const int error = regularFileStart(fileSystem, output, start); error != 0) {
+    if (const int error = regularFileStart(fileSystem, output, Direction::Writing, start);
+        error != 0) {
         return FileError::cannot("write", std::string(kOutput), error);
     }
     if (mayWriteInPlace && start && endsAt(fileSystem, output, *start) &&

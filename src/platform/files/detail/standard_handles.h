@@ -14,10 +14,12 @@ namespace purgix::platform {
 NativeHandle standardInputHandle();
 NativeHandle standardOutputHandle();
 
+enum class Direction { Reading, Writing };
+
 // Where reading or writing through `handle` starts when it is a regular file (on Windows,
-// a disk file): its offset, or its end when it is open to append. Nothing for anything
-// else. A handle that names no open file fails.
-[[nodiscard]] int regularFileStart(FileSystem& fileSystem, NativeHandle handle,
+// a disk file): its offset, or for writing to a file open to append, its end. Nothing for
+// anything else. A handle that names no open file fails.
+[[nodiscard]] int regularFileStart(FileSystem& fileSystem, NativeHandle handle, Direction direction,
                                    std::optional<std::int64_t>& start);
 
 // Reads standard input; 0 at its end, which a pipe whose writer is gone also is. -1 on

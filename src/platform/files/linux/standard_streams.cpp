@@ -130,7 +130,7 @@ NativeHandle standardOutputHandle()
     return STDOUT_FILENO;
 }
 
-int regularFileStart(FileSystem& fileSystem, NativeHandle handle,
+int regularFileStart(FileSystem& fileSystem, NativeHandle handle, Direction direction,
                      std::optional<std::int64_t>& start)
 {
     struct stat status = {};
@@ -141,7 +141,7 @@ int regularFileStart(FileSystem& fileSystem, NativeHandle handle,
         start.reset();
         return 0;
     }
-    const int flags = ::fcntl(handle, F_GETFL);
+    const int flags = direction == Direction::Writing ? ::fcntl(handle, F_GETFL) : 0;
     if (flags < 0) {
         return errno;
     }

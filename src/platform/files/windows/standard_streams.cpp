@@ -38,9 +38,11 @@ NativeHandle standardOutputHandle()
 }
 
 // Only a disk file has an offset that can be moved; a pipe, a console and NUL have none.
-int regularFileStart(FileSystem& fileSystem, NativeHandle handle,
+// A handle open to append only cannot cut the file back: for writing it counts as none.
+int regularFileStart(FileSystem& fileSystem, NativeHandle handle, Direction direction,
                      std::optional<std::int64_t>& start)
 {
+    start.reset();
     if (handle == INVALID_HANDLE_VALUE) {
         return ERROR_INVALID_HANDLE;
     }
@@ -49,8 +51,10 @@ int regularFileStart(FileSystem& fileSystem, NativeHandle handle,
     if (type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) {
         return static_cast<int>(::GetLastError());
     }
-    if (type != FILE_TYPE_DISK) {
-        start.reset();
+    ACCESS_MASK access = FILE_WRITE_DATA;
+    if (type != FILE_TYPE_DISK ||
+        (direction == Direction::Writing && fileSystem.grantedAccess(handle, access) &&
+         (access & FILE_WRITE_DATA) == 0)) {
         return 0;
     }
     LARGE_INTEGER offset = {};
