@@ -13,6 +13,11 @@ namespace purgix::platform {
 // Whether standard error goes to a terminal, where a line may be rewritten in place.
 bool standardErrorIsTerminal();
 
+// Opens the null device on standard input, output or error where the process was started
+// with one closed, before any file is opened: a file that took the number of a standard
+// stream would otherwise receive what is printed. Nothing to do on Windows.
+void occupyClosedStandardStreams();
+
 // Standard input as bytes, with no line end translation and no end-of-file character. A
 // regular file (`< file`) is read in place from the offset it had, and a rewind seeks back
 // in it. Anything else (a pipe, a terminal, a socket) is read once, as it comes, and kept

@@ -120,6 +120,16 @@ bool standardErrorIsTerminal()
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+void occupyClosedStandardStreams()
+{
+    for (int stream = STDIN_FILENO; stream <= STDERR_FILENO; ++stream) {
+        if (::fcntl(stream, F_GETFD) == -1 && errno == EBADF) {
+            // open() takes the lowest free number, which is this one.
+            static_cast<void>(::open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY));
+        }
+    }
+}
+
 NativeHandle standardInputHandle()
 {
     return STDIN_FILENO;

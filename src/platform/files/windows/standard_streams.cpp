@@ -27,6 +27,8 @@ bool standardErrorIsTerminal()
     return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+void occupyClosedStandardStreams() {}
+
 NativeHandle standardInputHandle()
 {
     return standardHandle(STD_INPUT_HANDLE);
