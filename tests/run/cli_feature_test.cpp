@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -161,6 +165,8 @@ TEST(CliDryRun, CountsWithoutTouchingTheFileAndPrintsWhatWouldGo)
     for (const std::string& content : contentsUnderEachRule()) {
         const std::string path = folder.write("log", content);
         const auto timeBefore = fs::last_write_time(path);
+        // A second name tells whether the file stays the same file.
+        fs::create_hard_link(path, folder.file("log-link"));
         const Targets slots = test::slotsOf({"ads", "track"});
 
         const CliResult result = run({"-n", "--print-deleted", "-e", "ads", "-e", "track", path});
@@ -173,9 +179,49 @@ TEST(CliDryRun, CountsWithoutTouchingTheFileAndPrintsWhatWouldGo)
         EXPECT_EQ(result.bytes, model.deleted);
         EXPECT_EQ(readFile(path), content);
         EXPECT_EQ(fs::last_write_time(path), timeBefore);
-        EXPECT_EQ(test::entryNames(folder.path(), {"tmp"}), "log ");
+        EXPECT_TRUE(fs::equivalent(path, folder.file("log-link")));
+        EXPECT_EQ(test::entryNames(folder.path(), {"tmp"}), "log log-link ");
+        fs::remove(folder.file("log-link"));
         EXPECT_EQ(folder.tempDirListing(), "");
     }
+}
+
+TEST(CliBackup, TheOldFileBecomesTheBackupOrACopyOfItWhereItIsRewrittenInPlace)
+{
+    TestFolder folder;
+    const std::string content = "keep\r\nads\r\n";
+    const std::string path = folder.write("hosts", content);
+    folder.write("hosts.bak", "an older backup\r\n");
+#ifndef _WIN32
+    struct stat before = {};
+    ::stat(path.c_str(), &before);
+#endif
+
+    const CliResult renamed = run({"-b", "-e", "ads", path});
+
+    EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
+    EXPECT_EQ(readFile(path), "keep\r\n");
+    EXPECT_EQ(readFile(path + ".bak"), content);
+#ifndef _WIN32
+    struct stat backup = {};
+    ::stat((path + ".bak").c_str(), &backup);
+    EXPECT_EQ(backup.st_ino, before.st_ino) << "the old file itself is the backup";
+#endif
+
+    // A file with a second name is rewritten in place: both names see the new content, and
+    // the backup is a copy of its own.
+    const std::string linked = folder.write("list", content);
+    fs::create_hard_link(linked, folder.file("list-link"));
+    const CliResult inPlace = run({"--backup=~", "-e", "ads", linked});
+    EXPECT_EQ(inPlace.exitCode, 0) << inPlace.err;
+    EXPECT_EQ(readFile(folder.file("list-link")), "keep\r\n");
+    EXPECT_EQ(readFile(linked + "~"), content);
+    EXPECT_EQ(fs::hard_link_count(linked + "~"), 1u);
+
+    const CliResult unchanged = run({"-bx", "-e", "absent", path});
+    EXPECT_EQ(unchanged.out, "0 lines deleted.\n");
+    EXPECT_FALSE(fs::exists(path + "x")) << "a run that changes nothing keeps no backup";
+    EXPECT_EQ(folder.tempDirListing(), "");
 }
 
 TEST(CliPrintDeleted, PrintsTheLinesARunDeletedOnlyOnceTheyAreGone)
