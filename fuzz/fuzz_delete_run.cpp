@@ -1,6 +1,7 @@
-// Runs the whole delete run on a real file and compares the message and the file left
-// behind with the pass-by-pass model, 16-bit limits included. Two rare knob values
-// repeat the body thousands of times, so that the count limits are within reach.
+// Runs the whole delete run on a real file and compares the message, the file left behind
+// and the deleted lines with the pass-by-pass model, 16-bit limits included; or, by the
+// buffer size's parity, only counts, which must leave the file as it is. Two rare knob
+// values repeat the body thousands of times, so that the count limits are within reach.
 #include "engine/delete_run.h"
 #include "fuzz_input.h"
 #include "fuzz_workspace.h"
@@ -82,6 +83,38 @@ void checkMode(const FuzzCase& input, const std::string& path)
     }
 }
 
+// A ByteSink that keeps the deleted lines in memory.
+class StringSink final : public purgix::platform::ByteSink
+{
+public:
+    std::ptrdiff_t write(const char* data, std::size_t size) override
+    {
+        bytes.append(data, size);
+        return static_cast<std::ptrdiff_t>(size);
+    }
+    bool cutBack(std::int64_t length) override
+    {
+        bytes.resize(static_cast<std::size_t>(length));
+        return true;
+    }
+    std::int64_t length() const override { return static_cast<std::int64_t>(bytes.size()); }
+
+    std::string bytes;
+};
+
+// What a run that only counts reports and leaves, by the model of the run itself.
+purgix::test::DeleteRunModel countOnlyModel(const std::string& content,
+                                            purgix::test::DeleteRunModel model)
+{
+    constexpr std::string_view deleted = " lines deleted.";
+    if (model.succeeded) {
+        model.message.replace(model.message.size() - deleted.size(), deleted.size(),
+                              " lines would be deleted.");
+    }
+    model.fileContent = content;
+    return model;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -93,13 +126,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     purgix::fuzz::writeWholeFile(path, content);
     ::chmod(path.c_str(), kFileMode);
 
+    StringSink deleted;
     purgix::engine::DeleteRunOptions options;
     options.bufferSize = content.size() == input.body.size()
                              ? input.bufferSize
                              : input.bufferSize * kRepeatedBufferFactor;
+    options.countOnly = input.bufferSize % 2 == 1;
+    options.deletedLines = &deleted;
     const purgix::engine::DeleteRunOutcome outcome =
         purgix::engine::runDelete(path, input.slots, options);
-    const purgix::test::DeleteRunModel model = purgix::test::deleteRunModel(content, input.slots);
+    purgix::test::DeleteRunModel model = purgix::test::deleteRunModel(content, input.slots);
+    if (options.countOnly) {
+        model = countOnlyModel(content, std::move(model));
+    }
 
     if (outcome.message != model.message || outcome.succeeded != model.succeeded) {
         purgix::fuzz::reportMismatch("message", input, model.message, outcome.message);
@@ -107,6 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string after = purgix::fuzz::readWholeFile(path);
     if (after != model.fileContent) {
         purgix::fuzz::reportMismatch("file content", input, model.fileContent, after);
+    }
+    if (deleted.bytes != model.deleted) {
+        purgix::fuzz::reportMismatch("deleted lines", input, model.deleted, deleted.bytes);
     }
     checkMode(input, path);
     checkNothingLeftBehind(input, workspace);

@@ -97,7 +97,8 @@ FilterModel filterModel(std::string_view content, const Targets& slots)
 
 DeleteRunModel deleteRunModel(std::string_view content, const Targets& slots)
 {
-    DeleteRunModel model{false, "Overflow", std::string(content)};
+    DeleteRunModel model{false, "Overflow", std::string(content), {}};
+    Targets applied;
     // The file as the run found it chooses the rule, once: each pass's deletions must not
     // change how the next pass splits the lines.
     const bool lfLines = endsLinesInLf(content);
@@ -108,11 +109,14 @@ DeleteRunModel deleteRunModel(std::string_view content, const Targets& slots)
         }
         SinglePass pass = filterOneTarget(model.fileContent, target, lfLines);
         if (pass.dropped > kCountLimit || total + pass.dropped > kCountLimit) {
+            model.deleted = filterModel(content, applied).deleted;
             return model;
         }
         total += pass.dropped;
         model.fileContent = std::move(pass.output);
+        applied[static_cast<std::size_t>(&target - slots.data())] = target;
     }
+    model.deleted = filterModel(content, applied).deleted;
     model.succeeded = true;
     model.message = std::to_string(total) + " lines deleted.";
     return model;

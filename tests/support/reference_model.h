@@ -43,6 +43,7 @@ struct DeleteRunModel
     bool succeeded = false;
     std::string message;     // "N lines deleted." or "Overflow"
     std::string fileContent; // what the file holds afterwards
+    std::string deleted;     // the lines the applied passes deleted, in file order, as filterModel
 };
 
 // The run done pass by pass, one non-empty slot after the other, each pass replacing
