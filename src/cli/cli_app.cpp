@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/progress_line.h"
 #include "cli/target_source.h"
+#include "cli/usage_text.h"
 #include "engine/delete_run.h"
 #include "engine/stream_filter.h"
 #include "platform/files/standard_streams.h"

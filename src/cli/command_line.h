@@ -55,7 +55,4 @@ struct CommandLine
 // every such argument is a file, and options may follow files.
 CommandLine parseCommandLine(std::span<const char* const> arguments);
 
-// The usage text, ending in a newline.
-std::string usageText();
-
 } // namespace purgix::cli
