@@ -285,6 +285,14 @@ TEST(CliNoLimit, DeletesAnyNumberOfLinesWhileTheDefaultAgreesWithTheWindow)
                   "\n");
     EXPECT_EQ(readFile(path), content);
 
+    // As a run leaves its file, an overflowing filter passes its input on as it came.
+    const CliResult passed = run({"-e", "drop", "-"}, content);
+    EXPECT_EQ(passed.exitCode, 1);
+    EXPECT_EQ(passed.bytes, content);
+    const CliResult counted = run({"-n", "--print-deleted", "-e", "drop", "-"}, content);
+    EXPECT_EQ(counted.err, "purgix-cli: Overflow\n");
+    EXPECT_EQ(counted.bytes, "") << "no line would be deleted";
+
     const CliResult filtered = run({"--no-limit", "-e", "drop", "-"}, content);
     EXPECT_EQ(filtered.bytes, "keep\r\n");
     EXPECT_EQ(filtered.err, "purgix-cli: 100000 lines deleted.\n");

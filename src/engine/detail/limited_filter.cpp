@@ -46,6 +46,10 @@ LimitedFilterResult filterWithinLimit(FilterStreams& streams, const Targets& slo
     result.overflow = true;
     result.applied = slotsBefore(slots, *overflowSlot);
     if (allSlotsEmpty(result.applied)) {
+        // No slot applies, so no line is deleted; the caller leaves the content alone.
+        if (streams.deleted != nullptr && !streams.deleted->cutBack(deletedStart)) {
+            result.failure = streams.deletedError(errno);
+        }
         return result;
     }
     if (!streams.source.rewind()) {

@@ -42,7 +42,8 @@ std::optional<platform::FileError> failureOf(const FilterResult& result,
 // One scan for all slots. When the count of deleted lines would pass kMaxLineCount (and
 // `noLimit` is false), the slots before the overflowing one stay applied, as if each had
 // had a pass of its own: the source is filtered again with those, and the output of the
-// first scan is cut back.
+// first scan is cut back. When no slot is left, the deleted lines are cut back and the
+// content is the caller's to discard.
 LimitedFilterResult filterWithinLimit(FilterStreams& streams, const Targets& slots, bool noLimit,
                                       std::size_t bufferSize);
 
