@@ -47,7 +47,7 @@ desktop-entry)
     ;;
 metainfo)
     needs appstreamcli
-    appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml"
+    appstreamcli validate --pedantic --no-net "$usr/share/metainfo/$id.metainfo.xml"
     ;;
 manual-pages)
     needs man
