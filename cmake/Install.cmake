@@ -1,7 +1,5 @@
 # Where `cmake --install` puts the programs and their desktop integration.
 include(GNUInstallDirs)
-# Debian's tools look for the package's name, purgix, not the project's.
-set(purgix_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/purgix)
 
 set(purgix_id io.github.purgix.purgix)
 set(purgix_data ${PROJECT_SOURCE_DIR}/data)
@@ -15,8 +13,8 @@ install(DIRECTORY ${purgix_data}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATAD
 install(FILES ${purgix_data}/completion/purgix-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
-# Manual pages and the changelog are installed compressed with gzip -9n: no file name and
-# no time stamp inside, so two builds give the same bytes.
+# Manual pages are installed compressed with gzip -9n: no file name and no time stamp
+# inside, so two builds give the same bytes.
 find_program(PURGIX_GZIP gzip REQUIRED)
 function(purgix_gzip source output)
   get_filename_component(plain ${output} NAME_WLE)
@@ -32,12 +30,8 @@ endfunction()
 set(purgix_compressed ${PROJECT_BINARY_DIR}/compressed)
 purgix_gzip(${purgix_data}/man/purgix.1 ${purgix_compressed}/man/purgix.1.gz)
 purgix_gzip(${purgix_data}/man/purgix-cli.1 ${purgix_compressed}/man/purgix-cli.1.gz)
-purgix_gzip(${purgix_data}/debian/changelog ${purgix_compressed}/changelog.gz)
 add_custom_target(purgix_compressed_documents ALL
-  DEPENDS ${purgix_compressed}/man/purgix.1.gz ${purgix_compressed}/man/purgix-cli.1.gz
-          ${purgix_compressed}/changelog.gz)
+  DEPENDS ${purgix_compressed}/man/purgix.1.gz ${purgix_compressed}/man/purgix-cli.1.gz)
 
 install(FILES ${purgix_compressed}/man/purgix.1.gz ${purgix_compressed}/man/purgix-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${purgix_compressed}/changelog.gz ${purgix_data}/debian/copyright
-        DESTINATION ${purgix_docdir})

@@ -24,7 +24,6 @@ expected_files() {
     printf '%s\n' bin/purgix bin/purgix-cli \
         share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
         share/bash-completion/completions/purgix-cli \
-        share/doc/purgix/changelog.gz share/doc/purgix/copyright \
         share/icons/hicolor/scalable/apps/$id.svg \
         share/man/man1/purgix.1.gz share/man/man1/purgix-cli.1.gz
     for size in 16 24 32 48 64 128 256; do
@@ -37,8 +36,7 @@ tree)
     rm -rf "$stage"
     DESTDIR=$stage cmake --install "$binary_dir" --prefix /usr >/dev/null
     diff -u <(expected_files | sort) <(cd "$usr" && find . -type f | sed 's|^\./||' | sort)
-    for file in share/man/man1/purgix.1.gz share/man/man1/purgix-cli.1.gz \
-        share/doc/purgix/changelog.gz; do
+    for file in share/man/man1/purgix.1.gz share/man/man1/purgix-cli.1.gz; do
         check_gzip_n "$usr/$file"
     done
     ;;
@@ -49,7 +47,7 @@ desktop-entry)
     ;;
 metainfo)
     needs appstreamcli
-    appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml"
+    appstreamcli validate --pedantic --no-net "$usr/share/metainfo/$id.metainfo.xml"
     ;;
 manual-pages)
     needs man
