@@ -1,8 +1,8 @@
 ; The Windows installer: purgix.exe and purgix-cli.exe built with the installed layout,
 ; so that the targets go to %APPDATA%\Purgix. Made by script/windows with
-;   makensis -DVERSION=1.0.0 -DFILES=<folder> -DOUTFILE=<installer> purgix.nsi
+;   makensis -DVERSION=1.0.0 -DFILES=<folder> -DOUTFILE=<installer> [-DSIGN=<command>] purgix.nsi
 ; where FILES holds purgix.exe, purgix-cli.exe, README.txt and LICENSE.txt as they are to be
-; installed.
+; installed, and SIGN, when given, signs the uninstaller as it is written into the installer.
 ; A 64-bit installer: 64-bit-only systems (and Wine) cannot start NSIS's default 32-bit one.
 ; It installs for all users: Program Files, HKLM and the common Start menu. /S installs
 ; silently, /ADDTOPATH=1 (or 0) chooses whether purgix-cli goes on the system PATH, /D=DIR
@@ -35,6 +35,10 @@ VIAddVersionKey "FileDescription" "Purgix installer"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 The Purgix authors"
+
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
 
 !define MUI_ICON "../icons/purgix.ico"
 !define MUI_UNICON "../icons/purgix.ico"
